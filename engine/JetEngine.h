@@ -14,6 +14,9 @@ public:
     // changing nothing, when the destination exists or the source is
     // missing or no database.
     void CompactDatabase(const QString& sourceConnection, const QString& destConnection);
+    // Creates a new, empty data file (ADOX's Catalog.Create); fails when
+    // the file exists. The only way the engine makes a file.
+    void CreateDatabase(const QString& connectionString);
 };
 
 }  // namespace engine
