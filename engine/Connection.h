@@ -10,10 +10,14 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <vector>
 
 struct sqlite3;
 
 namespace engine {
+namespace jetsql {
+struct Translation;
+}
 
 class Recordset;
 
@@ -56,6 +60,10 @@ public:
 
     // The engine's own access to the open database; null when closed.
     sqlite3* Handle() const;
+    // The engine's own statement runner: a translated statement that gives
+    // no rows, with values bound in order to its '?' markers, in one
+    // transaction (unless one is open); returns the records affected.
+    long ExecuteTranslated(const jetsql::Translation& statement, const std::vector<platform::Variant>& parameters);
     // The data file's path, empty when closed.
     QString DataSource() const;
 

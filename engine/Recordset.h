@@ -19,6 +19,9 @@
 #include <vector>
 
 namespace engine {
+namespace jetsql {
+struct Translation;
+}
 
 class Connection;
 class Command;
@@ -107,6 +110,11 @@ public:
     void BindToRecordset(RecordBinding* binding);
     void AddNew(RecordBinding* binding);
     void Update(RecordBinding* binding);
+
+    // The engine's own opening of a translated SELECT with values bound in
+    // order to its '?' markers (commands, saved queries).
+    void OpenTranslated(const std::shared_ptr<Connection>& connection, const jetsql::Translation& statement,
+                        const std::vector<platform::Variant>& parameters, long cursorType, long lockType);
 
     // For the engine's own parts (Field, Command, persistence): the
     // snapshot's state is private to Recordset.cpp.

@@ -1,0 +1,29 @@
+// Private to the engine: ADO's XML persistence format (the rowset schema
+// with s:Schema / s:ElementType / s:AttributeType / s:datatype, and rs:data
+// with z:row), written from a recordset and read back into columns and rows.
+#pragma once
+
+#include "engine/Recordset.h"
+
+#include <QString>
+#include <vector>
+
+namespace engine::xmlpersist {
+
+struct Rowset {
+    std::vector<ColumnInfo> columns;
+    std::vector<std::vector<platform::Variant>> rows;  // current values: pending inserts and updates applied, deletes removed
+};
+
+// Writes every row of the recordset (whatever its filter and position;
+// the position is restored) to a new file; refuses an existing file with
+// adErrFileAlreadyExists. Throws platform::ComError on failure; a failure
+// leaves no file behind.
+void Save(Recordset& recordset, const QString& path);
+
+// Reads a file written by Save or by ADO itself. Throws platform::ComError
+// with a clear description for a missing, malformed or foreign file. Never
+// fetches anything from outside the file (no external entities or DTDs).
+Rowset Load(const QString& path);
+
+}  // namespace engine::xmlpersist
