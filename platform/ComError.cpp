@@ -10,11 +10,16 @@
 namespace platform {
 
 ComError::ComError(HRESULT hr, std::optional<QString> description, std::optional<QString> source)
-    : m_hr(hr), m_description(std::move(description)), m_source(std::move(source))
+    : m_hr(hr)
+    , m_description(std::move(description))
+    , m_source(std::move(source))
 {
 }
 
-std::optional<QString> ComError::ErrorMessage() const { return CodeMeaning(m_hr); }
+std::optional<QString> ComError::ErrorMessage() const
+{
+    return CodeMeaning(m_hr);
+}
 
 const char* ComError::what() const noexcept
 {
@@ -31,27 +36,27 @@ const char* ComError::what() const noexcept
 
 std::optional<QString> SystemMessageText(HRESULT hr)
 {
-    static const std::array<std::pair<quint32, const char*>, 19> table{{
-        {0x80004001u, "Not implemented\r\n"},
-        {0x80004002u, "No such interface supported\r\n"},
-        {0x80004003u, "Invalid pointer\r\n"},
-        {0x80004004u, "Operation aborted\r\n"},
-        {0x80004005u, "Unspecified error\r\n"},
-        {0x8000FFFFu, "Catastrophic failure\r\n"},
-        {0x80070002u, "The system cannot find the file specified.\r\n"},
-        {0x80070003u, "The system cannot find the path specified.\r\n"},
-        {0x80070005u, "Access is denied.\r\n"},
-        {0x8007000Eu, "Not enough storage is available to complete this operation.\r\n"},
-        {0x80070020u, "The process cannot access the file because it is being used by another process.\r\n"},
-        {0x80070050u, "The file exists.\r\n"},
-        {0x80070057u, "The parameter is incorrect.\r\n"},
-        {0x80070070u, "There is not enough space on the disk.\r\n"},
-        {0x80020004u, "Parameter not found.\r\n"},
-        {0x80020005u, "Type mismatch.\r\n"},
-        {0x8002000Au, "Out of present range.\r\n"},
-        {0x80020009u, "Exception occurred.\r\n"},
-        {0x00000000u, "The operation completed successfully.\r\n"},
-    }};
+    static const std::array<std::pair<quint32, const char*>, 19> table { {
+        { 0x80004001u, "Not implemented\r\n" },
+        { 0x80004002u, "No such interface supported\r\n" },
+        { 0x80004003u, "Invalid pointer\r\n" },
+        { 0x80004004u, "Operation aborted\r\n" },
+        { 0x80004005u, "Unspecified error\r\n" },
+        { 0x8000FFFFu, "Catastrophic failure\r\n" },
+        { 0x80070002u, "The system cannot find the file specified.\r\n" },
+        { 0x80070003u, "The system cannot find the path specified.\r\n" },
+        { 0x80070005u, "Access is denied.\r\n" },
+        { 0x8007000Eu, "Not enough storage is available to complete this operation.\r\n" },
+        { 0x80070020u, "The process cannot access the file because it is being used by another process.\r\n" },
+        { 0x80070050u, "The file exists.\r\n" },
+        { 0x80070057u, "The parameter is incorrect.\r\n" },
+        { 0x80070070u, "There is not enough space on the disk.\r\n" },
+        { 0x80020004u, "Parameter not found.\r\n" },
+        { 0x80020005u, "Type mismatch.\r\n" },
+        { 0x8002000Au, "Out of present range.\r\n" },
+        { 0x80020009u, "Exception occurred.\r\n" },
+        { 0x00000000u, "The operation completed successfully.\r\n" },
+    } };
     for (const auto& [code, text] : table) {
         if (code == static_cast<quint32>(hr))
             return QString::fromLatin1(text);
@@ -73,9 +78,13 @@ QString CodeMeaning(HRESULT hr)
     const quint32 code = static_cast<quint32>(hr);
     if (code >= 0x80040201u && code <= 0x8004FFFFu)
         return QStringLiteral("IDispatch error #%1").arg(code - 0x80040200u);
-    return QStringLiteral("Unknown error 0x%1").arg(code, 0, 16).toUpper().replace(QLatin1String("0X"), QLatin1String("0x"));
+    // Only the number is upper case: "%0lX" upper-cases the digits, not the text around them.
+    return QStringLiteral("Unknown error 0x%1").arg(QString::number(code, 16).toUpper());
 }
 
-QString OrNullText(const std::optional<QString>& text) { return text ? *text : QStringLiteral("(null)"); }
+QString OrNullText(const std::optional<QString>& text)
+{
+    return text ? *text : QStringLiteral("(null)");
+}
 
-}  // namespace platform
+} // namespace platform

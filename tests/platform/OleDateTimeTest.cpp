@@ -1,0 +1,160 @@
+// OLE dates: calendar round trips, the epoch and the days before it, leap
+// days, refused dates, strftime-style formatting and the accepted text forms.
+#include "platform/OleDateTime.h"
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+
+namespace {
+void ExpectFields(const OleDateTime& d, int y, int mo, int da, int h, int mi, int s)
+{
+    ASSERT_EQ(d.GetStatus(), OleDateTime::valid);
+    EXPECT_EQ(d.GetYear(), y);
+    EXPECT_EQ(d.GetMonth(), mo);
+    EXPECT_EQ(d.GetDay(), da);
+    EXPECT_EQ(d.GetHour(), h);
+    EXPECT_EQ(d.GetMinute(), mi);
+    EXPECT_EQ(d.GetSecond(), s);
+}
+} // namespace
+
+TEST(OleDateTime, DayCountsAroundTheEpoch)
+{
+    ExpectFields(OleDateTime(0.0), 1899, 12, 30, 0, 0, 0);
+    ExpectFields(OleDateTime(1.0), 1899, 12, 31, 0, 0, 0);
+    ExpectFields(OleDateTime(2.0), 1900, 1, 1, 0, 0, 0);
+    ExpectFields(OleDateTime(2.25), 1900, 1, 1, 6, 0, 0);
+    // Before the epoch the fraction counts forward from the named day.
+    ExpectFields(OleDateTime(-1.25), 1899, 12, 29, 6, 0, 0);
+    ExpectFields(OleDateTime(-0.5), 1899, 12, 30, 12, 0, 0);
+    EXPECT_DOUBLE_EQ(OleDateTime(1899, 12, 29, 6, 0, 0).m_dt, -1.25);
+    EXPECT_DOUBLE_EQ(OleDateTime(1899, 12, 30, 12, 0, 0).m_dt, 0.5);
+    EXPECT_DOUBLE_EQ(OleDateTime(2010, 5, 17, 0, 0, 0).m_dt, 40315.0);
+    EXPECT_DOUBLE_EQ(OleDateTime(1970, 1, 1, 0, 0, 0).m_dt, 25569.0);
+    // The limits of the range.
+    ExpectFields(OleDateTime(100, 1, 1, 0, 0, 0), 100, 1, 1, 0, 0, 0);
+    EXPECT_DOUBLE_EQ(OleDateTime(100, 1, 1, 0, 0, 0).m_dt, -657434.0);
+    ExpectFields(OleDateTime(9999, 12, 31, 23, 59, 59), 9999, 12, 31, 23, 59, 59);
+    EXPECT_EQ(OleDateTime(3e6).GetStatus(), OleDateTime::invalid);
+    EXPECT_EQ(OleDateTime(-700000.0).GetStatus(), OleDateTime::invalid);
+}
+
+TEST(OleDateTime, RoundTripsAndRoundingToTheSecond)
+{
+    for (int year : { 100, 1601, 1899, 1900, 1999, 2000, 2010, 2038, 9999 }) {
+        for (int month : { 1, 2, 7, 12 }) {
+            const OleDateTime d(year, month, 28, 23, 59, 58);
+            ExpectFields(d, year, month, 28, 23, 59, 58);
+            ExpectFields(OleDateTime(d.m_dt), year, month, 28, 23, 59, 58);
+        }
+    }
+    // Half a second short of a minute rounds up, across the day as well.
+    const double oneSecond = 1.0 / 86400.0;
+    ExpectFields(OleDateTime(40315.0 + 59.6 * oneSecond), 2010, 5, 17, 0, 1, 0);
+    ExpectFields(OleDateTime(40316.0 - 0.3 * oneSecond), 2010, 5, 18, 0, 0, 0);
+    ExpectFields(OleDateTime(40316.0 - 0.7 * oneSecond), 2010, 5, 17, 23, 59, 59);
+    ExpectFields(OleDateTime(40315.0 - 0.3 * oneSecond), 2010, 5, 17, 0, 0, 0);
+
+    const OleDateTime monday(2010, 5, 17, 8, 30, 0);
+    EXPECT_EQ(monday.GetDayOfWeek(), 2); // 1 = Sunday
+    EXPECT_EQ(monday.GetDayOfYear(), 137);
+    EXPECT_EQ(OleDateTime(0.0).GetDayOfWeek(), 7); // 30 Dec 1899 was a Saturday
+    EXPECT_EQ(OleDateTime(-1.0).GetDayOfWeek(), 6);
+    EXPECT_EQ(OleDateTime(2012, 12, 31, 0, 0, 0).GetDayOfYear(), 366);
+
+    const QDateTime q(QDate(2010, 5, 17), QTime(8, 30, 15));
+    const OleDateTime fromQ = OleDateTime::FromQDateTime(q);
+    ExpectFields(fromQ, 2010, 5, 17, 8, 30, 15);
+    EXPECT_EQ(fromQ.ToQDateTime(), q);
+    EXPECT_EQ(OleDateTime::FromQDateTime(QDateTime()).GetStatus(), OleDateTime::invalid);
+}
+
+TEST(OleDateTime, LeapDaysAndRefusedDates)
+{
+    EXPECT_EQ(OleDateTime(2000, 2, 29, 0, 0, 0).GetStatus(), OleDateTime::valid);
+    EXPECT_EQ(OleDateTime(2012, 2, 29, 0, 0, 0).GetStatus(), OleDateTime::valid);
+    ExpectFields(OleDateTime(OleDateTime(2012, 2, 29, 0, 0, 0).m_dt + 1.0), 2012, 3, 1, 0, 0, 0);
+    EXPECT_EQ(OleDateTime(1900, 2, 29, 0, 0, 0).GetStatus(), OleDateTime::invalid);
+    EXPECT_EQ(OleDateTime(2100, 2, 29, 0, 0, 0).GetStatus(), OleDateTime::invalid);
+    EXPECT_EQ(OleDateTime(2011, 2, 29, 0, 0, 0).GetStatus(), OleDateTime::invalid);
+    EXPECT_EQ(OleDateTime(2010, 4, 31, 0, 0, 0).GetStatus(), OleDateTime::invalid);
+    EXPECT_EQ(OleDateTime(2010, 13, 1, 0, 0, 0).GetStatus(), OleDateTime::invalid);
+    EXPECT_EQ(OleDateTime(2010, 0, 1, 0, 0, 0).GetStatus(), OleDateTime::invalid);
+    EXPECT_EQ(OleDateTime(2010, 1, 0, 0, 0, 0).GetStatus(), OleDateTime::invalid);
+    EXPECT_EQ(OleDateTime(2010, 1, 1, 24, 0, 0).GetStatus(), OleDateTime::invalid);
+    EXPECT_EQ(OleDateTime(2010, 1, 1, 0, 60, 0).GetStatus(), OleDateTime::invalid);
+    EXPECT_EQ(OleDateTime(2010, 1, 1, 0, 0, 60).GetStatus(), OleDateTime::invalid);
+    EXPECT_EQ(OleDateTime(99, 1, 1, 0, 0, 0).GetStatus(), OleDateTime::invalid);
+    EXPECT_EQ(OleDateTime(10000, 1, 1, 0, 0, 0).GetStatus(), OleDateTime::invalid);
+
+    OleDateTime d(2010, 5, 17, 8, 30, 0);
+    const double before = d.m_dt;
+    EXPECT_EQ(d.SetDateTime(2010, 2, 30, 0, 0, 0), OleDateTime::invalid);
+    EXPECT_EQ(d.GetYear(), -1); // an invalid date has no fields
+    EXPECT_EQ(d.m_dt, before);
+    EXPECT_EQ(d.SetDateTime(2010, 2, 28, 0, 0, 0), OleDateTime::valid);
+    EXPECT_EQ(d.GetDay(), 28);
+}
+
+TEST(OleDateTime, FormatCodes)
+{
+    const OleDateTime d(2010, 5, 17, 8, 30, 0);
+    EXPECT_EQ(d.Format(QStringLiteral("%Y-%m-%d %H:%M:%S")), QStringLiteral("2010-05-17 08:30:00"));
+    EXPECT_EQ(d.Format(QStringLiteral("%d/%m/%Y")), QStringLiteral("17/05/2010"));
+    EXPECT_EQ(d.Format(QStringLiteral("%a %A %b %B")), QStringLiteral("Mon Monday May May"));
+    EXPECT_EQ(d.Format(QStringLiteral("%y|%j|%w|%I%p|%%|100%")), QStringLiteral("10|137|1|08AM|%|100%"));
+    EXPECT_EQ(d.Format(QStringLiteral("%#d.%#m.%Y")), QStringLiteral("17.5.2010"));
+    EXPECT_EQ(d.Format(QStringLiteral("%c")), QStringLiteral("05/17/10 08:30:00"));
+    EXPECT_EQ(d.Format(QStringLiteral("%x %X")), QStringLiteral("05/17/10 08:30:00"));
+
+    const OleDateTime evening(2009, 1, 4, 20, 5, 9);
+    EXPECT_EQ(evening.Format(QStringLiteral("%I:%M:%S %p %a %b %U %W")), QStringLiteral("08:05:09 PM Sun Jan 01 00"));
+    EXPECT_EQ(OleDateTime(2010, 1, 1, 0, 0, 0).Format(QStringLiteral("%I %p")), QStringLiteral("12 AM"));
+    EXPECT_EQ(OleDateTime(2010, 1, 1, 12, 0, 0).Format(QStringLiteral("%I %p")), QStringLiteral("12 PM"));
+    EXPECT_EQ(OleDateTime(150, 3, 1, 0, 0, 0).Format(QStringLiteral("%Y")), QStringLiteral("150"));
+
+    OleDateTime nullDate = d;
+    nullDate.SetStatus(OleDateTime::null);
+    EXPECT_EQ(nullDate.Format(QStringLiteral("%Y")), QString());
+    EXPECT_EQ(OleDateTime(2010, 2, 30, 0, 0, 0).Format(QStringLiteral("%Y")), QStringLiteral("Invalid DateTime"));
+}
+
+TEST(OleDateTime, ParseAcceptedForms)
+{
+    auto fields = [](const char* text) {
+        std::optional<OleDateTime> d = OleDateTime::Parse(QString::fromLatin1(text));
+        return d ? d->Format(QStringLiteral("%Y-%m-%d %H:%M:%S")) : QStringLiteral("refused");
+    };
+    EXPECT_EQ(fields("2010-05-17 08:30:00"), "2010-05-17 08:30:00");
+    EXPECT_EQ(fields("2010-05-17"), "2010-05-17 00:00:00");
+    EXPECT_EQ(fields("2010-05-17 08:30"), "2010-05-17 08:30:00");
+    EXPECT_EQ(fields("2010-05-17T08:30:15"), "2010-05-17 08:30:15");
+    EXPECT_EQ(fields("2010/05/17"), "2010-05-17 00:00:00");
+    EXPECT_EQ(fields("2010/05/17 23:59:59"), "2010-05-17 23:59:59");
+    EXPECT_EQ(fields("05/17/2010"), "2010-05-17 00:00:00");
+    EXPECT_EQ(fields("5/7/2010 8:05"), "2010-05-07 08:05:00");
+    EXPECT_EQ(fields("2010-5-7 8:05:09"), "2010-05-07 08:05:09");
+    EXPECT_EQ(fields("  2010-05-17  "), "2010-05-17 00:00:00");
+    EXPECT_EQ(fields("1899-12-29 06:00:00"), "1899-12-29 06:00:00");
+    EXPECT_DOUBLE_EQ(OleDateTime::Parse(QStringLiteral("1899-12-29 06:00:00"))->m_dt, -1.25);
+    EXPECT_EQ(fields("2000-02-29 00:00:00"), "2000-02-29 00:00:00");
+
+    for (const char* bad : { "", "   ", "hello", "2010-02-30", "2010-02-30 00:00:00", "1900-02-29 00:00:00",
+             "2010-05-17 24:00:00", "2010-05-17 08:60:00", "2010-05-17x", "17.05.2010", "2010-05", "2010-05-17 08",
+             "2010-05-17 08:30:", "13/01/2010", "2010/05-17", "0099-01-01 00:00:00", "05/17/10", "2010-05-17T08:30:00Z",
+             "20100517" }) {
+        EXPECT_EQ(fields(bad), "refused") << bad;
+    }
+}
+
+TEST(OleDateTime, StorageTextRoundTrip)
+{
+    const OleDateTime d(2010, 5, 17, 8, 30, 5);
+    EXPECT_EQ(d.ToStorageText(), QStringLiteral("2010-05-17 08:30:05"));
+    EXPECT_EQ(OleDateTime(150, 1, 2, 3, 4, 5).ToStorageText(), QStringLiteral("0150-01-02 03:04:05"));
+    const std::optional<OleDateTime> back = OleDateTime::Parse(d.ToStorageText());
+    ASSERT_TRUE(back.has_value());
+    EXPECT_DOUBLE_EQ(back->m_dt, d.m_dt);
+    EXPECT_EQ(OleDateTime(2010, 2, 30, 0, 0, 0).ToStorageText(), QString());
+}
