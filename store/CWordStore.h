@@ -51,4 +51,11 @@ public:
 
 protected:
     bool UpdateMemoryCycle(bool bForgotten);
+
+private:
+    bool OpenSelection(int nMode, const QString& strQuery);
+    QString GetNumberField(const QString& strField);
+    QString GetTextField(const QString& strField);
+    bool WriteWordFields(const QString& strWord, const QString& strPronunciation, const QString& strDescription);
+    int MoveWordsIntoStudy(int nCount);
 };
