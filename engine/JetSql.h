@@ -43,7 +43,14 @@ struct Translation {
 
     // CREATE PROCEDURE name (p1 TYPE, ...) AS statement / DROP PROCEDURE /
     // EXECUTE name value, ... / CREATE VIEW name AS select.
+    // For CreateProcedure and CreateView, sql is the translated statement
+    // after AS alone, and bodyJetText that statement exactly as written (to
+    // be listed by the schema rowsets). In a procedure's sql each reference
+    // to the k-th declared parameter is SQLite's numbered marker ?k (1-based,
+    // in declaration order), so values bind once each, in declaration order;
+    // parameterCount is then the number of declared parameters.
     QString objectName;
+    QString bodyJetText;
     QStringList procParamNames;
     QStringList procParamTypes;   // Jet type names as written
     QStringList executeArguments; // translated SQLite literals
