@@ -29,7 +29,7 @@ struct Translation {
         Other,
     };
     Kind kind = Other;
-    QString sql;  // SQLite's text; for procedures, the translated body
+    QString sql; // SQLite's text; for procedures, the translated body
 
     // A SELECT over exactly one table, with no grouping, DISTINCT, union or
     // aggregate: its rows can be written back. baseTable is the table's
@@ -38,8 +38,14 @@ struct Translation {
     // "SELECT rowid, <selectList> FROM <baseTable> WHERE rowid = ?".
     QString baseTable;
     QString selectList;
+    // The alias of baseTable in the FROM clause ("FROM Words AS w"), empty
+    // when none; the select list then names the alias, so a read-back
+    // must say "FROM <baseTable> AS <baseAlias>".
+    QString baseAlias;
 
-    int parameterCount = 0;  // '?' markers in sql
+    // Values the statement needs, bound with sqlite3_bind_* by index:
+    // '?' markers in order, and the parameters of a saved query (below).
+    int parameterCount = 0;
 
     // CREATE PROCEDURE name (p1 TYPE, ...) AS statement / DROP PROCEDURE /
     // EXECUTE name value, ... / CREATE VIEW name AS select.
@@ -52,17 +58,45 @@ struct Translation {
     QString objectName;
     QString bodyJetText;
     QStringList procParamNames;
-    QStringList procParamTypes;   // Jet type names as written
-    QStringList executeArguments; // translated SQLite literals
+    QStringList procParamTypes; // Jet type names as written
+    QStringList executeArguments; // translated SQLite literals; "?" for a '?' argument
+
+    // A statement that begins with Jet's "PARAMETERS p1 TYPE, ...;" clause
+    // is translated like a procedure body: procParamNames/Types are filled,
+    // its parameters are ?1, ?2, ... and parameterCount is their number. A
+    // declared name wins over a column of the same name, as in Jet; a
+    // declared parameter that the body never uses makes
+    // sqlite3_bind_parameter_count() smaller than parameterCount.
+    // bodyKind is the kind of the statement after AS (Select, Insert, ...)
+    // for CreateProcedure, CreateView and a PARAMETERS statement; jetBody is
+    // the same text as bodyJetText.
+    Kind bodyKind = Other;
+    QString jetBody;
 };
 
 // Throws platform::ComError(DB_E_ERRORSINCOMMAND) with Jet's description
 // ("Syntax error in ...") when the text is not Jet SQL this engine knows.
 Translation Translate(const QString& jetSql);
 
+// Translates the body of a saved query: parameterNames stand for its
+// parameters, written as ?1, ?2, ... in this order (see above).
+Translation TranslateWithParameters(const QString& jetSql, const QStringList& parameterNames);
+
 // Registers Now, Date, DateDiff, DateAdd, DatePart, Year, Month, Day, Hour,
 // Minute, Second and the text functions under the names Translate uses.
+// It also turns off SQLite's reading of an unknown "name" as a string in
+// statements (SQLITE_DBCONFIG_DQS_DML), since every name Translate writes is
+// double-quoted and a misspelt column must fail, not compare as text.
 void RegisterFunctions(sqlite3* db);
+
+// Column defaults that read the clock. CREATE TABLE writes Jet's Now(),
+// Date() and Time() as SQLite built-ins (so that a file still takes inserts
+// in the plain sqlite3 shell); the engine's insert path recognises them by
+// this (in the form PRAGMA table_info gives, with or without the outer
+// parentheses, also CURRENT_TIMESTAMP and CURRENT_DATE of other tools) and
+// fills the value from platform::Clock itself.
+enum class ClockDefault { None, Now, Date, Time };
+ClockDefault ClockDefaultOf(const QString& defaultText);
 
 // The SQLite declared type that a Jet type name (with its size, "TEXT(50)")
 // becomes in CREATE TABLE, and the ADO type, size and attributes that any
@@ -70,11 +104,15 @@ void RegisterFunctions(sqlite3* db);
 struct ColumnType {
     long adoType;
     long definedSize;
-    long attributes;
+    long attributes; // as for a nullable, writable column
+    int precision = 0; // adNumeric only
+    int numericScale = 0; // adNumeric only
 };
 ColumnType AdoTypeOfDeclared(const QString& declaredType);
+// The same with the nullable attributes cleared for a NOT NULL column.
+ColumnType AdoTypeOfDeclared(const QString& declaredType, bool notNull);
 
 // Quotes an identifier for SQLite ("a""b").
 QString QuoteIdentifier(const QString& name);
 
-}  // namespace engine::jetsql
+} // namespace engine::jetsql
