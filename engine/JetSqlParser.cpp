@@ -273,6 +273,10 @@ bool JetSqlParser::IsOperandStart(const Token& t) const
 {
     switch (t.kind) {
     case Token::Word:
+        // Left(, Right( and Asc( are functions although LEFT, RIGHT and
+        // ASC are keywords.
+        if (&t == &Peek() && AtSymbol("(", 1) && FindFunction(t.text) != nullptr)
+            return true;
         return !IsReserved(t) || t.IsKeyword("NOT") || t.IsKeyword("NULL") || t.IsKeyword("TRUE")
             || t.IsKeyword("FALSE") || t.IsKeyword("YES") || t.IsKeyword("NO") || t.IsKeyword("EXISTS");
     case Token::Name:
@@ -503,9 +507,10 @@ JetSqlParser::SelectCore JetSqlParser::CoreSelect()
 
     // The select list.
     QStringList items;
-    bool plainColumns = true;
+    bool allColumns = false;
     for (;;) {
         if (AcceptSymbol("*")) {
+            allColumns = true;
             items.append(QStringLiteral("*"));
         } else if (Peek().IsName() && !IsReserved(Peek()) && (AtSymbol(".", 1) || AtSymbol("!", 1))
             && AtSymbol("*", 2)) {
@@ -514,7 +519,7 @@ JetSqlParser::SelectCore JetSqlParser::CoreSelect()
             Next();
         } else {
             m_exprStart = m_pos;
-            if (!IsOperandStart(Peek())) {
+            if (!IsOperandStart(Peek()) && !AtSymbol("-") && !AtSymbol("+")) {
                 if (Peek().kind == Token::BadName)
                     FailAt(Peek(), QString());
                 Fail(selectError);
@@ -548,7 +553,7 @@ JetSqlParser::SelectCore JetSqlParser::CoreSelect()
         && !AtKeyword("WHERE")) {
         Fail(selectError);
     }
-    if (!hasFrom && list.contains(u'*'))
+    if (!hasFrom && allColumns)
         Fail(QStringLiteral("Query input must contain at least one table or query."));
 
     bool grouped = false;
@@ -584,7 +589,7 @@ JetSqlParser::SelectCore JetSqlParser::CoreSelect()
         }
     }
 
-    core.singleTable = core.singleTable && !distinct && !grouped && !listAggregate && plainColumns;
+    core.singleTable = core.singleTable && !distinct && !grouped && !listAggregate;
     if (core.singleTable)
         core.selectList = list;
     m_sawAggregate = outerAggregate;
@@ -1741,6 +1746,8 @@ QString JetSqlParser::Primary()
                 FailExpression(ExprError::MissingParen);
             return QStringLiteral("EXISTS (") + sql + u')';
         }
+        if (AtSymbol("(", 1) && FindFunction(t.text) != nullptr)
+            return FunctionCall();
         if (IsReserved(t))
             FailExpression(ExprError::Plain);
         if (AtSymbol("(", 1))
