@@ -1,0 +1,329 @@
+// The recordset wrapper's opening, moves and state, its field conversions,
+// and its "CADORecordset Error" report with the stored last error.
+#include "db/CADORecordset.h"
+
+#include "DbTestFixture.h"
+#include "engine/Field.h"
+#include "engine/Recordset.h"
+
+using platform::OleCurrency;
+using platform::OleDateTime;
+using platform::Variant;
+
+namespace {
+// A recordset wrapper whose engine object could not be created.
+class RecordsetWithoutObject : public CADORecordset {
+public:
+    void DropRecordset() { m_pRecordset.reset(); }
+};
+
+const QString kWords = QStringLiteral("SELECT * FROM Words");
+} // namespace
+
+class Recordset : public DbTest {
+protected:
+    void SetUp() override
+    {
+        DbTest::SetUp();
+        OpenDatabase();
+    }
+    void OpenSamples()
+    {
+        ASSERT_TRUE(m_rs.Open(m_database.GetActiveConnection(), QStringLiteral("SELECT * FROM Samples")));
+    }
+
+    CADORecordset m_rs;
+};
+
+TEST_F(Recordset, MoveNextPastEofStoresTheQueryAndTheReport)
+{
+    ASSERT_TRUE(m_rs.Open(m_database.GetActiveConnection(), kWords, CADORecordset::openQuery));
+    EXPECT_TRUE(m_rs.IsOpen());
+    EXPECT_EQ(m_rs.GetRecordCount(), 3u);
+    EXPECT_FALSE(m_rs.IsBof());
+    int rows = 0;
+    while (!m_rs.IsEof()) {
+        ASSERT_TRUE(m_rs.MoveNext());
+        ++rows;
+    }
+    EXPECT_EQ(rows, 3);
+    EXPECT_TRUE(m_messages.Messages().empty());
+
+    EXPECT_FALSE(m_rs.MoveNext());
+    const QString report = OnlyMessage();
+    EXPECT_TRUE(report.startsWith(QStringLiteral("CADORecordset Error\r\n")));
+    EXPECT_FALSE(report.contains(QStringLiteral("Query = ")));
+    ExpectReport(report, QStringLiteral("CADORecordset Error"), 0x800A0BCDu);
+    EXPECT_EQ(m_rs.GetLastError(), 0x800A0BCDu);
+    EXPECT_EQ(m_rs.GetLastErrorString(), QStringLiteral("Query = SELECT * FROM Words\r\n") + report);
+    EXPECT_TRUE(m_rs.IsEof()); // the report changes nothing
+
+    // A second failure replaces the first.
+    QString text = QStringLiteral("unchanged");
+    EXPECT_FALSE(m_rs.GetFieldValue(QStringLiteral("Word"), text));
+    EXPECT_EQ(text, QStringLiteral("unchanged"));
+    ASSERT_EQ(m_messages.Messages().size(), 2u);
+    EXPECT_EQ(
+        m_rs.GetLastErrorString(), QStringLiteral("Query = SELECT * FROM Words\r\n") + m_messages.Messages()[1].text);
+    EXPECT_EQ(m_rs.GetLastError(), 0x800A0BCDu);
+    m_rs.MoveFirst();
+    EXPECT_FALSE(m_rs.GetFieldValue(QStringLiteral("NoSuchField"), text));
+    ASSERT_EQ(m_messages.Messages().size(), 3u);
+    EXPECT_EQ(m_rs.GetLastError(), 0x800A0CC1u);
+    EXPECT_EQ(
+        m_rs.GetLastErrorString(), QStringLiteral("Query = SELECT * FROM Words\r\n") + m_messages.Messages()[2].text);
+}
+
+TEST_F(Recordset, MissingRecordsetFailsWithInvalidPointer)
+{
+    RecordsetWithoutObject rs;
+    rs.DropRecordset();
+    EXPECT_FALSE(rs.IsOpen());
+    rs.Close();
+    EXPECT_FALSE(rs.MoveFirst());
+    EXPECT_EQ(OnlyMessage(),
+        QStringLiteral("CADORecordset Error\r\nCode = 80004003\r\nCode meaning = Invalid pointer\r\n"
+                       "Source = (null)\r\nDescription = (null)\r\n"));
+    EXPECT_EQ(rs.GetLastError(), 0x80004003u);
+    EXPECT_EQ(rs.GetLastErrorString(), QStringLiteral("Query = \r\n") + m_messages.Messages()[0].text);
+    EXPECT_FALSE(rs.IsEof()); // a failed test reads as false
+    EXPECT_FALSE(rs.Open(m_database.GetActiveConnection(), kWords));
+    EXPECT_EQ(rs.GetLastErrorString().left(29), QStringLiteral("Query = SELECT * FROM Words\r\n"));
+    EXPECT_EQ(m_messages.Messages().size(), 3u);
+    EXPECT_THROW(rs.GetRecordCount(), platform::ComError);
+}
+
+TEST_F(Recordset, OpenVariants)
+{
+    const auto connection = m_database.GetActiveConnection();
+    // An unknown option: false, nothing shown, still closed.
+    EXPECT_FALSE(m_rs.Open(connection, kWords, 7));
+    EXPECT_TRUE(m_messages.Messages().empty());
+    EXPECT_FALSE(m_rs.IsOpen());
+
+    // Leading white space is removed from the stored query.
+    ASSERT_TRUE(m_rs.Open(
+        connection, QStringLiteral("  \t SELECT * FROM Words WHERE Word = 'dog'"), CADORecordset::openUnknown));
+    EXPECT_EQ(m_rs.GetQuery(), QStringLiteral("SELECT * FROM Words WHERE Word = 'dog'"));
+    EXPECT_EQ(m_rs.GetRecordCount(), 1u);
+
+    // An empty source reopens the previous query; the connection is kept.
+    ASSERT_TRUE(m_rs.Open(QString(), CADORecordset::openQuery));
+    EXPECT_EQ(m_rs.GetQuery(), QStringLiteral("SELECT * FROM Words WHERE Word = 'dog'"));
+    EXPECT_EQ(m_rs.GetRecordCount(), 1u);
+
+    // A table by name.
+    ASSERT_TRUE(m_rs.Open(connection, QStringLiteral("Words"), CADORecordset::openTable));
+    EXPECT_EQ(m_rs.GetRecordCount(), 3u);
+
+    // No rows: open, at both ends, count 0.
+    ASSERT_TRUE(m_rs.Open(connection, QStringLiteral("SELECT * FROM Words WHERE ID < 0")));
+    EXPECT_TRUE(m_rs.IsEof());
+    EXPECT_TRUE(m_rs.IsBof());
+    EXPECT_EQ(m_rs.GetRecordCount(), 0u);
+
+    // A failing query is reported and leaves the recordset closed.
+    EXPECT_FALSE(m_rs.Open(connection, QStringLiteral("SELECT * FROM NoSuchTable")));
+    ExpectReport(OnlyMessage(), QStringLiteral("CADORecordset Error"), m_rs.GetLastError());
+    EXPECT_EQ(m_rs.GetQuery(), QStringLiteral("SELECT * FROM NoSuchTable"));
+    EXPECT_FALSE(m_rs.IsOpen());
+
+    m_rs.Close();
+    m_rs.Close();
+    EXPECT_TRUE(m_rs.Requery()); // closed: nothing to do
+    EXPECT_EQ(m_messages.Messages().size(), 1u);
+}
+
+TEST_F(Recordset, MovesAndRequery)
+{
+    CADORecordset rs(&m_database); // takes the database's connection
+    ASSERT_TRUE(rs.Open(QStringLiteral("SELECT * FROM Words ORDER BY ID")));
+    unsigned long id = 0;
+    ASSERT_TRUE(rs.GetFieldValue(QStringLiteral("ID"), id));
+    EXPECT_EQ(id, 1u);
+    ASSERT_TRUE(rs.MoveNext());
+    ASSERT_TRUE(rs.MoveNext());
+    ASSERT_TRUE(rs.GetFieldValue(0, id)); // by index
+    EXPECT_EQ(id, 3u);
+    ASSERT_TRUE(rs.MovePrevious());
+    ASSERT_TRUE(rs.GetFieldValue(QStringLiteral("ID"), id));
+    EXPECT_EQ(id, 2u);
+    ASSERT_TRUE(rs.MovePrevious());
+    ASSERT_TRUE(rs.MovePrevious());
+    EXPECT_TRUE(rs.IsBof());
+    EXPECT_FALSE(rs.MovePrevious());
+    EXPECT_EQ(m_messages.Messages().size(), 1u);
+
+    ASSERT_TRUE(m_database.Execute(QStringLiteral("DELETE FROM Words WHERE Word = 'dog'")));
+    EXPECT_EQ(rs.GetRecordCount(), 3u); // a snapshot
+    EXPECT_TRUE(rs.Requery());
+    EXPECT_EQ(rs.GetRecordCount(), 2u);
+}
+
+TEST_F(Recordset, NumbersAsLongIntAndDouble)
+{
+    OpenSamples();
+    long lValue = 0;
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Num"), lValue));
+    EXPECT_EQ(lValue, 70000);
+    int nValue = 0;
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Num"), nValue));
+    EXPECT_EQ(nValue, 4464); // the 16-bit member of the 32-bit value
+    double dValue = 0;
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Num"), dValue));
+    EXPECT_DOUBLE_EQ(dValue, 70000.0);
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Ratio"), dValue));
+    EXPECT_DOUBLE_EQ(dValue, 2.5);
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Note"), dValue)); // NULL
+    EXPECT_DOUBLE_EQ(dValue, 0.0);
+    unsigned long ulValue = 9;
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Note"), ulValue));
+    EXPECT_EQ(ulValue, 0u);
+
+    // Writing an int keeps its low 16 bits.
+    m_rs.Edit();
+    ASSERT_TRUE(m_rs.SetFieldValue(QStringLiteral("Num"), 40000));
+    ASSERT_TRUE(m_rs.Update());
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Num"), lValue));
+    EXPECT_EQ(lValue, -25536);
+    m_rs.Edit();
+    ASSERT_TRUE(m_rs.SetFieldValue(QStringLiteral("Num"), 123456L));
+    ASSERT_TRUE(m_rs.Update());
+    ASSERT_TRUE(m_rs.Open(QString()));
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Num"), lValue));
+    EXPECT_EQ(lValue, 123456); // stored in the file
+    EXPECT_TRUE(m_messages.Messages().empty());
+}
+
+TEST_F(Recordset, TextConversions)
+{
+    OpenSamples();
+    QString text;
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Num"), text));
+    EXPECT_EQ(text, QStringLiteral("70000"));
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Ratio"), text));
+    EXPECT_EQ(text, QStringLiteral("2.5"));
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Flag"), text));
+    EXPECT_EQ(text, QStringLiteral("T"));
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Stamp"), text));
+    EXPECT_EQ(text, QStringLiteral("2010-05-17 08:30:00"));
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Stamp"), text, QStringLiteral("%d/%m/%Y")));
+    EXPECT_EQ(text, QStringLiteral("17/05/2010"));
+
+    // NULL text: empty, and null.
+    text = QStringLiteral("before");
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Note"), text));
+    EXPECT_EQ(text, QString());
+    EXPECT_TRUE(m_rs.IsFieldNull(QStringLiteral("Note")));
+    EXPECT_TRUE(m_rs.IsFieldEmpty(QStringLiteral("Note")));
+    EXPECT_FALSE(m_rs.IsFieldNull(QStringLiteral("Num")));
+    EXPECT_FALSE(m_rs.IsFieldEmpty(6 - 1)); // Ratio by index
+
+    // Currency has no text: false, text unchanged, no box.
+    text = QStringLiteral("kept");
+    EXPECT_FALSE(m_rs.GetFieldValue(QStringLiteral("Price"), text));
+    EXPECT_EQ(text, QStringLiteral("kept"));
+    EXPECT_TRUE(m_messages.Messages().empty());
+
+    // An unknown name: the report, and false.
+    EXPECT_FALSE(m_rs.GetFieldValue(QStringLiteral("Nope"), text));
+    EXPECT_EQ(text, QStringLiteral("kept"));
+    ExpectReport(OnlyMessage(), QStringLiteral("CADORecordset Error"), m_rs.GetLastError());
+    EXPECT_FALSE(m_rs.IsFieldNull(QStringLiteral("Nope")));
+    EXPECT_EQ(m_messages.Messages().size(), 2u);
+}
+
+TEST_F(Recordset, BooleanDateAndCurrencyValues)
+{
+    OpenSamples();
+    bool flag = false;
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Flag"), flag));
+    EXPECT_TRUE(flag);
+    OleDateTime date;
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Stamp"), date));
+    EXPECT_EQ(date.GetStatus(), OleDateTime::valid);
+    EXPECT_EQ(date.Format(QStringLiteral("%Y-%m-%d %H:%M")), QStringLiteral("2010-05-17 08:30"));
+    OleCurrency price;
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Price"), price));
+    EXPECT_EQ(price.m_cur, 123400);
+    EXPECT_EQ(price.GetStatus(), OleCurrency::valid);
+    // Types that do not match give false and leave the value.
+    EXPECT_FALSE(m_rs.GetFieldValue(QStringLiteral("Num"), flag));
+    EXPECT_FALSE(m_rs.GetFieldValue(QStringLiteral("Num"), date));
+    EXPECT_FALSE(m_rs.GetFieldValue(QStringLiteral("Num"), price));
+    EXPECT_TRUE(flag);
+    EXPECT_EQ(price.m_cur, 123400);
+    Variant raw;
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Price"), raw));
+    EXPECT_EQ(raw.vt(), platform::VT_CY);
+
+    // Writing outside an edit: false, nothing written, no box.
+    EXPECT_FALSE(m_rs.SetFieldValue(QStringLiteral("Flag"), false));
+    EXPECT_FALSE(m_rs.SetFieldEmpty(QStringLiteral("Note")));
+    EXPECT_TRUE(m_messages.Messages().empty());
+
+    m_rs.Edit();
+    ASSERT_TRUE(m_rs.SetFieldValue(QStringLiteral("Flag"), false));
+    ASSERT_TRUE(m_rs.SetFieldValue(QStringLiteral("Stamp"), OleDateTime(2011, 2, 28, 23, 59, 0)));
+    ASSERT_TRUE(m_rs.SetFieldValue(QStringLiteral("Price"), OleCurrency(-1, -2500)));
+    OleCurrency invalid(5, 0);
+    invalid.SetStatus(OleCurrency::invalid);
+    EXPECT_FALSE(m_rs.SetFieldValue(QStringLiteral("Price"), invalid));
+    ASSERT_TRUE(m_rs.SetFieldValue(QStringLiteral("Note"), QStringLiteral("written")));
+    ASSERT_TRUE(m_rs.SetFieldValue(QStringLiteral("Ratio"), 0.125));
+    ASSERT_TRUE(m_rs.Update());
+    ASSERT_TRUE(m_rs.Open(QString()));
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Flag"), flag));
+    EXPECT_FALSE(flag);
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Stamp"), date));
+    EXPECT_EQ(date.Format(QStringLiteral("%Y-%m-%d %H:%M:%S")), QStringLiteral("2011-02-28 23:59:00"));
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Price"), price));
+    EXPECT_EQ(price.m_cur, -12500);
+    QString text;
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Note"), text));
+    EXPECT_EQ(text, QStringLiteral("written"));
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Ratio"), text));
+    EXPECT_EQ(text, QStringLiteral("0.125"));
+
+    // The empty text is stored as NULL; a null date and currency read as null.
+    m_rs.Edit();
+    ASSERT_TRUE(m_rs.SetFieldValue(QStringLiteral("Note"), QString()));
+    ASSERT_TRUE(m_rs.SetFieldValue(QStringLiteral("Stamp"), Variant::Null()));
+    ASSERT_TRUE(m_rs.SetFieldValue(QStringLiteral("Price"), Variant::Null()));
+    ASSERT_TRUE(m_rs.Update());
+    ASSERT_TRUE(m_rs.Open(QString()));
+    EXPECT_TRUE(m_rs.IsFieldNull(QStringLiteral("Note")));
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Stamp"), date));
+    EXPECT_EQ(date.GetStatus(), OleDateTime::null);
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Price"), price));
+    EXPECT_EQ(price.GetStatus(), OleCurrency::null);
+    EXPECT_EQ(price.m_cur, 0);
+    EXPECT_TRUE(m_messages.Messages().empty());
+}
+
+TEST_F(Recordset, FieldInfoAndChunks)
+{
+    ASSERT_TRUE(m_rs.Open(m_database.GetActiveConnection(), QStringLiteral("SELECT * FROM Words ORDER BY ID")));
+    CADOFieldDesc info;
+    ASSERT_TRUE(m_rs.GetFieldInfo(QStringLiteral("Word"), &info));
+    EXPECT_EQ(info.Name(), QStringLiteral("Word"));
+    EXPECT_EQ(info.m_nType, engine::adVarWChar);
+    EXPECT_EQ(info.m_lDefinedSize, 50);
+    EXPECT_EQ(info.m_lSize, 6); // "cat" in UTF-16
+    ASSERT_TRUE(m_rs.GetFieldInfo(0, &info));
+    EXPECT_EQ(info.Name(), QStringLiteral("ID"));
+    EXPECT_THROW(m_rs.GetFieldInfo(QStringLiteral("Nope"), &info), platform::ComError);
+
+    // A long text written in chunks and read back in chunks of 100.
+    QString longText;
+    for (int i = 0; i < 70; ++i)
+        longText += QStringLiteral("word%1 ").arg(i);
+    m_rs.Edit();
+    ASSERT_TRUE(m_rs.SetFieldValue(QStringLiteral("Description"), longText));
+    ASSERT_TRUE(m_rs.Update());
+    QString read;
+    ASSERT_TRUE(m_rs.GetChunk(QStringLiteral("Description"), read));
+    EXPECT_EQ(read, longText);
+    EXPECT_THROW(m_rs.GetChunk(QStringLiteral("Nope"), read), platform::ComError);
+    EXPECT_TRUE(m_messages.Messages().empty());
+}
