@@ -3,8 +3,10 @@
 // clones, delimited text and XML persistence.
 #include "DbTestFixture.h"
 #include "db/CADORecordset.h"
+#include "engine/RecordBinding.h"
 
 #include <QFile>
+#include <algorithm>
 
 namespace {
 // Exposes the state that the wrapper keeps to itself.
@@ -221,4 +223,64 @@ TEST_F(RecordsetEditing, SaveToXmlThenOpenFromXml)
 
     EXPECT_FALSE(fromFile.OpenFromXML(m_dir.filePath(QStringLiteral("missing.xml"))));
     ExpectReport(OnlyMessage(), QStringLiteral("CADORecordset Error"), fromFile.GetLastError());
+}
+
+namespace {
+// A structure bound to Words: Word (ordinal 2) and MemoryCycle (ordinal 6).
+struct WordRecord : engine::RecordBinding {
+    char16_t word[51] = {};
+    std::int32_t cycle = 0;
+    long wordStatus = 0;
+    long cycleStatus = 0;
+
+    std::vector<engine::FieldBinding> Bindings() override
+    {
+        return { { 2, engine::adVarWChar, word, sizeof word, &wordStatus, true },
+            { 6, engine::adInteger, &cycle, sizeof cycle, &cycleStatus, true } };
+    }
+    void SetWord(const QString& text)
+    {
+        std::fill(std::begin(word), std::end(word), u'\0');
+        std::copy_n(reinterpret_cast<const char16_t*>(text.utf16()), text.size(), word);
+    }
+};
+} // namespace
+
+TEST_F(RecordsetEditing, BoundRecordFollowsTheRowsAndAddsOne)
+{
+    WordRecord record;
+    // Without a binding the added row has nowhere to come from.
+    EXPECT_FALSE(m_rs.AddNew(record));
+    EXPECT_EQ(m_rs.GetLastError(), 0x80004003u);
+    m_messages.Clear();
+
+    ASSERT_TRUE(m_rs.BindRecord(record));
+    EXPECT_EQ(QString::fromUtf16(record.word), QStringLiteral("cat"));
+    EXPECT_EQ(record.cycle, 1);
+    ASSERT_TRUE(m_rs.MoveNext());
+    EXPECT_EQ(QString::fromUtf16(record.word), QStringLiteral("dog"));
+    EXPECT_EQ(record.cycle, 2);
+
+    record.SetWord(QStringLiteral("fish"));
+    record.cycle = 3;
+    ASSERT_TRUE(m_rs.AddNew(record));
+    ASSERT_TRUE(m_rs.Open(QString()));
+    EXPECT_EQ(m_rs.GetRecordCount(), 4u);
+    CADORecordset added;
+    ASSERT_TRUE(added.Open(
+        m_database.GetActiveConnection(), QStringLiteral("SELECT MemoryCycle FROM Words WHERE Word = 'fish'")));
+    unsigned long cycle = 0;
+    ASSERT_TRUE(added.GetFieldValue(QStringLiteral("MemoryCycle"), cycle));
+    EXPECT_EQ(cycle, 3u);
+    EXPECT_TRUE(m_messages.Messages().empty());
+
+    // A binding to a field the rows lack reaches the caller.
+    struct BadRecord : engine::RecordBinding {
+        std::int32_t value = 0;
+        std::vector<engine::FieldBinding> Bindings() override
+        {
+            return { { 99, engine::adInteger, &value, sizeof value, nullptr, true } };
+        }
+    } bad;
+    EXPECT_THROW(m_rs.BindRecord(bad), platform::ComError);
 }

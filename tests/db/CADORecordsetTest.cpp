@@ -327,3 +327,30 @@ TEST_F(Recordset, FieldInfoAndChunks)
     EXPECT_THROW(m_rs.GetChunk(QStringLiteral("Nope"), read), platform::ComError);
     EXPECT_TRUE(m_messages.Messages().empty());
 }
+
+TEST_F(Recordset, OpenSchemaListsTheTables)
+{
+    CADORecordset schema(&m_database);
+    ASSERT_TRUE(schema.OpenSchema(engine::adSchemaTables));
+    QStringList tables;
+    while (!schema.IsEof()) {
+        QString name;
+        QString type;
+        ASSERT_TRUE(schema.GetFieldValue(QStringLiteral("TABLE_NAME"), name));
+        ASSERT_TRUE(schema.GetFieldValue(QStringLiteral("TABLE_TYPE"), type));
+        if (type == QStringLiteral("TABLE"))
+            tables << name;
+        ASSERT_TRUE(schema.MoveNext());
+    }
+    tables.sort();
+    EXPECT_EQ(tables, QStringList({ "Samples", "Words" }));
+    EXPECT_TRUE(m_messages.Messages().empty());
+
+    EXPECT_FALSE(schema.OpenSchema(9999));
+    ExpectReport(OnlyMessage(), QStringLiteral("CADORecordset Error"), schema.GetLastError());
+
+    // Without a connection the missing object is reported.
+    CADORecordset unconnected;
+    EXPECT_FALSE(unconnected.OpenSchema(engine::adSchemaTables));
+    EXPECT_EQ(unconnected.GetLastError(), 0x80004003u);
+}
