@@ -1,0 +1,303 @@
+// The word store against real data files at a fixed clock: which cards
+// each selection holds, what the answers do to the schedule, the card
+// texts, paging, adding words and taking them into study without ever
+// losing or doubling one.
+#include "engine/Connection.h"
+#include "engine/Field.h"
+#include "engine/Recordset.h"
+#include "platform/Clock.h"
+#include "platform/ExecutablePath.h"
+#include "platform/MessageBox.h"
+#include "store/CWordStore.h"
+#include "store/DataFileSchema.h"
+
+#include <QDate>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <memory>
+
+using platform::Variant;
+
+namespace {
+
+class WordStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        platform::Clock::SetFixed(QDateTime(QDate(2024, 3, 5), QTime(10, 0, 0)));
+        platform::SetExecutableFilePathForTesting(m_dir.filePath("lexitrain"));
+        CreateDataFile(DataPath());
+        m_store = std::make_unique<CWordStore>();
+        ASSERT_TRUE(m_store->OpenDatabase());
+        m_check = engine::Connection::Create();
+        m_check->Open(ConnectionString());
+    }
+
+    void TearDown() override
+    {
+        m_check.reset();
+        m_store.reset();
+        platform::Clock::Reset();
+        platform::ClearExecutableFilePathOverride();
+    }
+
+    QString DataPath() const { return m_dir.filePath("db.mdb"); }
+    QString ConnectionString() const
+    {
+        return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False;")
+            .arg(DataPath());
+    }
+
+    void Exec(const QString& jetSql) { m_check->Execute(jetSql, nullptr, engine::adExecuteNoRecords); }
+
+    // Adds a card to Words; a date of "NULL" or a cycle of "NULL" leaves
+    // the field empty.
+    void AddCard(const QString& word, const QString& cycle, const QString& date)
+    {
+        Exec(QStringLiteral("INSERT INTO Words (Word, Pronunciation, Description, MemoryCycle, [Date]) "
+                            "VALUES ('%1', 'p-%1', 'd-%1', %2, %3)")
+                 .arg(word, cycle, date));
+    }
+
+    static QString DaysAgo(int days)
+    {
+        return QStringLiteral("#%1#").arg(QDate(2024, 3, 5).addDays(-days).toString("yyyy-MM-dd"));
+    }
+
+    Variant Scalar(const QString& jetSql)
+    {
+        auto rs = engine::Recordset::Create();
+        rs->Open(jetSql, m_check, engine::adOpenStatic, engine::adLockOptimistic, engine::adCmdText);
+        if (rs->IsEOF())
+            return Variant();
+        return rs->GetFields()->Item(0)->Value();
+    }
+    long Count(const QString& table) { return Scalar("SELECT COUNT(*) FROM " + table).lVal(); }
+    QString Text(const QString& jetSql) { return Scalar(jetSql).bstrVal(); }
+
+    // The words of the store's open selection, in its order, from the
+    // current card on.
+    QStringList WalkWords()
+    {
+        QStringList words;
+        words << m_store->GetWord();
+        while (m_store->MoveNext())
+            words << m_store->GetWord();
+        return words;
+    }
+
+    QTemporaryDir m_dir;
+    platform::RecordingMessageSink m_messages;
+    std::unique_ptr<CWordStore> m_store;
+    std::shared_ptr<engine::Connection> m_check;
+};
+
+TEST_F(WordStoreTest, SelectionsFollowTheSchedule)
+{
+    EXPECT_FALSE(m_store->OpenReviewList());
+    EXPECT_EQ(m_store->GetWordCount(), 0u);
+    EXPECT_FALSE(m_store->OpenLearnList());
+    EXPECT_EQ(m_store->GetWordCount(), 0u);
+
+    AddCard("due-yesterday", "1", DaysAgo(1));
+    AddCard("not-yet", "2", DaysAgo(1));
+    AddCard("long-overdue", "32", DaysAgo(40));
+    AddCard("today-zero", "0", DaysAgo(0));
+    AddCard("today-two", "2", DaysAgo(0));
+    AddCard("learned-today", "1", DaysAgo(0));
+    AddCard("learned-this-evening", "1", "#2024-03-05 18:30:00#");
+    AddCard("due-with-time", "1", "#2024-03-04 23:59:59#");
+    AddCard("no-date", "1", "NULL");
+    AddCard("no-cycle", "NULL", DaysAgo(3));
+
+    ASSERT_TRUE(m_store->OpenReviewList());
+    EXPECT_EQ(m_store->m_nMode, CWordStore::modeReview);
+    EXPECT_EQ(m_store->GetWordCount(), 3u);
+    QStringList due = WalkWords();
+    due.sort();
+    EXPECT_EQ(due, QStringList({"due-with-time", "due-yesterday", "long-overdue"}));
+
+    ASSERT_TRUE(m_store->OpenLearnList());
+    EXPECT_EQ(m_store->m_nMode, CWordStore::modeLearn);
+    QStringList learned = WalkWords();
+    learned.sort();
+    EXPECT_EQ(learned, QStringList({"learned-this-evening", "learned-today"}));
+    EXPECT_TRUE(m_messages.Messages().empty());
+}
+
+TEST_F(WordStoreTest, RememberDoublesAndForgottenResets)
+{
+    AddCard("zero", "0", DaysAgo(100));
+    AddCard("null", "NULL", DaysAgo(100));
+    AddCard("one", "1", DaysAgo(100));
+    AddCard("sixteen", "16", DaysAgo(100));
+    AddCard("sixty-four", "64", DaysAgo(100));
+    // A NULL interval is never due, so it is answered through a plain
+    // selection in review mode, as the dialog would answer it.
+    ASSERT_TRUE(m_store->OpenReviewList());
+    EXPECT_EQ(m_store->GetWordCount(), 4u);
+    while (m_store->GetWord() != "(Null)") {
+        if (m_store->GetWord() == "sixty-four")
+            ASSERT_TRUE(m_store->Forget());
+        else
+            ASSERT_TRUE(m_store->Remember());
+    }
+    // Past the last card: the placeholders, and answers refused.
+    EXPECT_EQ(m_store->GetID(), "-1");
+    EXPECT_EQ(m_store->GetMemoryCycle(), "-1");
+    EXPECT_EQ(m_store->GetPronunciation(), "(Null)");
+    EXPECT_FALSE(m_store->Remember());
+    EXPECT_FALSE(m_store->Forget());
+
+    EXPECT_EQ(Scalar("SELECT MemoryCycle FROM Words WHERE Word = 'zero'").lVal(), 2);
+    EXPECT_EQ(Scalar("SELECT MemoryCycle FROM Words WHERE Word = 'one'").lVal(), 2);
+    EXPECT_EQ(Scalar("SELECT MemoryCycle FROM Words WHERE Word = 'sixteen'").lVal(), 32);
+    EXPECT_EQ(Scalar("SELECT MemoryCycle FROM Words WHERE Word = 'sixty-four'").lVal(), 1);
+    EXPECT_EQ(Count("Words WHERE Year([Date]) = 2024 AND Month([Date]) = 3 AND Day([Date]) = 5"), 4);
+
+    // The null interval, reached in review mode over a plain selection.
+    ASSERT_TRUE(m_store->m_recordset.Open(m_store->m_database.GetActiveConnection(),
+                                          "SELECT * FROM Words WHERE Word = 'null'", CADORecordset::openQuery));
+    EXPECT_EQ(m_store->GetMemoryCycle(), "0");
+    ASSERT_TRUE(m_store->Remember());
+    EXPECT_EQ(Scalar("SELECT MemoryCycle FROM Words WHERE Word = 'null'").lVal(), 2);
+
+    // Answered today: nothing is due again today; the forgotten card is
+    // in today's learn selection.
+    EXPECT_FALSE(m_store->OpenReviewList());
+    EXPECT_EQ(m_store->GetWordCount(), 0u);
+    ASSERT_TRUE(m_store->OpenLearnList());
+    EXPECT_EQ(WalkWords(), QStringList({"sixty-four"}));
+
+    // The next day the remembered-once cards are not due; two days on they are.
+    platform::Clock::Advance(24 * 3600);
+    ASSERT_TRUE(m_store->OpenReviewList());
+    EXPECT_EQ(WalkWords(), QStringList({"sixty-four"}));
+    platform::Clock::Advance(24 * 3600);
+    ASSERT_TRUE(m_store->OpenReviewList());
+    EXPECT_EQ(m_store->GetWordCount(), 4u);
+    EXPECT_TRUE(m_messages.Messages().empty());
+}
+
+TEST_F(WordStoreTest, AnswersOutsideReviewTouchNothing)
+{
+    AddCard("learned-today", "1", DaysAgo(0));
+    ASSERT_TRUE(m_store->OpenLearnList());
+    EXPECT_FALSE(m_store->Remember());
+    EXPECT_FALSE(m_store->Forget());
+    EXPECT_EQ(Scalar("SELECT MemoryCycle FROM Words").lVal(), 1);
+    EXPECT_EQ(m_store->GetWord(), "learned-today");
+}
+
+TEST_F(WordStoreTest, CardTextsAndPaging)
+{
+    Exec("INSERT INTO Words (Word, MemoryCycle, [Date]) VALUES ('bare', 1, #2024-03-05#)");
+    AddCard("second", "1", DaysAgo(0));
+    AddCard("third", "1", DaysAgo(0));
+    ASSERT_TRUE(m_store->OpenLearnList());
+    ASSERT_EQ(m_store->GetWord(), "bare");
+    EXPECT_EQ(m_store->GetPronunciation(), "");
+    EXPECT_EQ(m_store->GetDescription(), "");
+    EXPECT_EQ(m_store->GetMemoryCycle(), "1");
+    const QString firstId = m_store->GetID();
+    EXPECT_GT(firstId.toInt(), 0);
+
+    EXPECT_FALSE(m_store->MovePrevious());
+    EXPECT_EQ(m_store->GetID(), firstId);
+    EXPECT_TRUE(m_store->MoveNext());
+    EXPECT_TRUE(m_store->MoveNext());
+    EXPECT_EQ(m_store->GetWord(), "third");
+    EXPECT_FALSE(m_store->MoveNext());
+    EXPECT_EQ(m_store->GetWord(), "third");
+    EXPECT_TRUE(m_store->MovePrevious());
+    EXPECT_EQ(m_store->GetWord(), "second");
+}
+
+TEST_F(WordStoreTest, AddNewWordRefusesOnlyDuplicatesInNewWords)
+{
+    AddCard("dog", "1", DaysAgo(3));
+    EXPECT_TRUE(m_store->AddNewWord("cat", "kæt", "a small animal\r\nthat purrs"));
+    EXPECT_EQ(m_store->m_nMode, CWordStore::modeNone);
+    EXPECT_FALSE(m_store->AddNewWord("cat", "other", "other"));
+    EXPECT_TRUE(m_store->AddNewWord("dog", "dɒɡ", ""));
+    EXPECT_TRUE(m_store->AddNewWord("don't", "", "apostrophes are text"));
+    EXPECT_FALSE(m_store->AddNewWord("don't", "", ""));
+    EXPECT_TRUE(m_store->AddNewWord("x' OR '1'='1", "", ""));
+    EXPECT_TRUE(m_store->AddNewWord("学习 📚", "xuéxí", "שלום"));
+    EXPECT_EQ(Count("NewWords"), 5);
+    EXPECT_TRUE(Scalar("SELECT Pronunciation FROM NewWords WHERE Word = 'don''t'").IsNull());
+    EXPECT_TRUE(Scalar("SELECT Description FROM NewWords WHERE Word = 'dog'").IsNull());
+    EXPECT_EQ(Text("SELECT Description FROM NewWords WHERE Word = 'cat'"), "a small animal\r\nthat purrs");
+    EXPECT_EQ(Text("SELECT Pronunciation FROM NewWords WHERE Word = '学习 📚'"), "xuéxí");
+    EXPECT_TRUE(m_messages.Messages().empty());
+}
+
+TEST_F(WordStoreTest, AddWordsToListMovesWordsIntoTodaysStudy)
+{
+    EXPECT_EQ(m_store->AddWordsToList(0), 0);
+    EXPECT_EQ(m_store->AddWordsToList(-2), 0);
+    EXPECT_EQ(m_store->AddWordsToList(5), 0);
+
+    ASSERT_TRUE(m_store->AddNewWord("one", "wʌn", "1"));
+    ASSERT_TRUE(m_store->AddNewWord("two", "", "2"));
+    ASSERT_TRUE(m_store->AddNewWord("three", "θriː", ""));
+    EXPECT_EQ(m_store->AddWordsToList(5), 3);
+    EXPECT_EQ(m_store->m_nMode, CWordStore::modeNone);
+    EXPECT_EQ(Count("NewWords"), 0);
+    EXPECT_EQ(Count("Words"), 3);
+    EXPECT_EQ(Count("Words WHERE MemoryCycle = 1"), 3);
+    EXPECT_EQ(m_store->AddWordsToList(5), 0);
+
+    ASSERT_TRUE(m_store->OpenLearnList());
+    QStringList learned = WalkWords();
+    learned.sort();
+    EXPECT_EQ(learned, QStringList({"one", "three", "two"}));
+    EXPECT_FALSE(m_store->OpenReviewList());
+    platform::Clock::Advance(24 * 3600);
+    ASSERT_TRUE(m_store->OpenReviewList());
+    EXPECT_EQ(m_store->GetWordCount(), 3u);
+    EXPECT_TRUE(m_messages.Messages().empty());
+}
+
+TEST_F(WordStoreTest, AddWordsToListTakesOnlyTheCountAsked)
+{
+    for (const char* w : {"a", "b", "c", "d", "e"})
+        ASSERT_TRUE(m_store->AddNewWord(w, "", ""));
+    EXPECT_EQ(m_store->AddWordsToList(2), 2);
+    EXPECT_EQ(Count("NewWords"), 3);
+    EXPECT_EQ(Count("Words"), 2);
+    EXPECT_EQ(Count("Words INNER JOIN NewWords ON Words.Word = NewWords.Word"), 0);
+}
+
+TEST_F(WordStoreTest, AFailedMoveLosesNoWord)
+{
+    for (const char* w : {"first", "boom", "last"})
+        ASSERT_TRUE(m_store->AddNewWord(w, "", ""));
+    {
+        // A fault in the middle of the append phase: the data file refuses
+        // the second word.
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(DataPath().toUtf8().constData(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db,
+                               "CREATE TRIGGER refuse BEFORE INSERT ON Words WHEN NEW.Word = 'boom' "
+                               "BEGIN SELECT RAISE(ABORT, 'disk trouble'); END;",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+    }
+    EXPECT_EQ(m_store->AddWordsToList(3), 0);
+    EXPECT_FALSE(m_messages.Messages().empty());  // the layer's report
+    EXPECT_EQ(Count("NewWords"), 3);
+    EXPECT_EQ(Count("Words"), 0);
+
+    // With the fault gone, the same request moves every word once.
+    Exec("DELETE FROM NewWords WHERE Word = 'boom'");
+    EXPECT_EQ(m_store->AddWordsToList(3), 2);
+    EXPECT_EQ(Count("NewWords"), 0);
+    EXPECT_EQ(Count("Words"), 2);
+}
+
+}  // namespace
