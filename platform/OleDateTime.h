@@ -14,6 +14,7 @@ public:
     enum DateTimeStatus { valid = 0, invalid = 1, null = 2 };
 
     OleDateTime() = default;  // 0.0 (30 Dec 1899 00:00:00), valid
+    // Valid when the day count lies in 1 January 100 .. 31 December 9999.
     explicit OleDateTime(double oleDate);
     OleDateTime(int year, int month, int day, int hour, int minute, int second);
     static OleDateTime FromQDateTime(const QDateTime& local);
@@ -26,6 +27,8 @@ public:
     // Sets the date and time; an out-of-range field makes the status invalid.
     int SetDateTime(int year, int month, int day, int hour, int minute, int second);
 
+    // The calendar fields, each -1 when the date is not valid (as
+    // COleDateTime's AFX_OLE_DATETIME_ERROR).
     int GetYear() const;
     int GetMonth() const;
     int GetDay() const;
@@ -44,7 +47,8 @@ public:
     // "YYYY/MM/DD", "MM/DD/YYYY" and the same with a time; absent when the
     // text is no date.
     static std::optional<OleDateTime> Parse(const QString& text);
-    // The engine's stored form: "YYYY-MM-DD HH:MM:SS".
+    // The engine's stored form: "YYYY-MM-DD HH:MM:SS"; empty when the date
+    // is not valid.
     QString ToStorageText() const;
 };
 
