@@ -544,7 +544,9 @@ std::optional<std::vector<StoredValue>> ReadBack(sqlite3* db, const Snapshot& sn
 }
 
 // "AND col IS ?" for every base column the snapshot read, with the values
-// to bind: the row is found only if none of them changed.
+// to bind: the row is found only if none of them changed. The compare is
+// binary, since Jet's text columns collate without regard to case and a
+// change of case is a change all the same.
 struct RowMatch {
     QString clause;
     std::vector<StoredValue> values;
@@ -559,7 +561,7 @@ RowMatch MatchOriginal(const Snapshot& snapshot, std::size_t row)
         if (column.baseColumn.isEmpty() || seen.contains(column.baseColumn, Qt::CaseInsensitive))
             continue;
         seen << column.baseColumn;
-        match.clause += QStringLiteral(" AND %1 IS ?").arg(Quote(column.baseColumn));
+        match.clause += QStringLiteral(" AND %1 IS ? COLLATE BINARY").arg(Quote(column.baseColumn));
         match.values.push_back(snapshot.Value(row, c).ToValue());
     }
     return match;

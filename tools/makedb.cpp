@@ -1,0 +1,46 @@
+// lexitrain-makedb: creates an empty data file with the program's tables
+// (Words and NewWords), for a first run or for tests. It never overwrites a
+// file. Exit codes: 0 made, 1 the file could not be made, 2 wrong usage.
+#include "platform/ComError.h"
+#include "store/DataFileSchema.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <cstdio>
+
+namespace {
+
+enum ExitCode { kMade = 0, kFailed = 1, kUsage = 2 };
+
+void PrintLine(std::FILE* stream, const QString& text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fputc('\n', stream);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = app.arguments();
+    if (arguments.size() != 2 || arguments[1].isEmpty() || arguments[1] == QLatin1String("--help")
+        || arguments[1] == QLatin1String("-h")) {
+        PrintLine(stderr,
+            QStringLiteral("Usage: lexitrain-makedb <path>\n"
+                           "Creates a new, empty Lexitrain data file (tables Words and NewWords) at "
+                           "<path>. An existing file is never overwritten."));
+        return kUsage;
+    }
+    const QString path = QFileInfo(arguments[1]).absoluteFilePath();
+    try {
+        CreateDataFile(path);
+    } catch (const platform::ComError& e) {
+        PrintLine(stderr,
+            QStringLiteral("lexitrain-makedb: cannot create '%1': %2")
+                .arg(path, e.Description().value_or(platform::CodeMeaning(e.Error()))));
+        return kFailed;
+    }
+    PrintLine(stdout, QStringLiteral("Created the data file '%1'.").arg(path));
+    return kMade;
+}
