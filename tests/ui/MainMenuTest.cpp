@@ -1,0 +1,205 @@
+// The main menu as the main loop and the user meet it: what each button,
+// key and window-menu item ends it with, how it is laid out, and the About
+// item that opens the About box without ending the menu.
+#include "ui/CMainMenuDlg.h"
+#include "ui/DialogDriver.h"
+#include "ui/QtTestRegistry.h"
+#include "ui/res/DialogBuilder.h"
+#include "ui/res/ResourceIds.h"
+
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <iterator>
+
+using namespace dialog_driver;
+
+namespace {
+
+struct MenuButton {
+    int id;
+    const char* text;
+    int x, y;
+    int result;
+    Qt::Key mnemonic;
+};
+
+const MenuButton kButtons[] = {
+    { 1012, "&Review", 38, 52, 1000, Qt::Key_R },
+    { 1013, "&Learn New Words", 158, 52, 1001, Qt::Key_L },
+    { 1011, "&Add New Words", 278, 52, 1002, Qt::Key_A },
+    { 2, "&Exit", 158, 107, 2, Qt::Key_E },
+    { 3, "A&dd New For Learned", 38, 107, 1003, Qt::Key_D },
+};
+
+int CountSeparators(QMenu* menu)
+{
+    int n = 0;
+    for (QAction* a : menu->actions())
+        n += a->isSeparator() ? 1 : 0;
+    return n;
+}
+
+QList<QAction*> AboutItems(QMenu* menu)
+{
+    QList<QAction*> items;
+    for (QAction* a : menu->actions()) {
+        if (!a->isSeparator() && a->data().toInt() == res::IDM_ABOUTBOX)
+            items.append(a);
+    }
+    return items;
+}
+
+} // namespace
+
+class MainMenuTest : public QObject {
+    Q_OBJECT
+private slots:
+    void EachButtonEndsWithItsCode()
+    {
+        CMainMenuDlg dlg;
+        for (const MenuButton& b : kButtons) {
+            WhenModal([&](QWidget* modal) { Click(modal, b.id); });
+            QCOMPARE(dlg.DoModal(), b.result);
+        }
+    }
+
+    void EachMnemonicWorksWithAlt()
+    {
+        CMainMenuDlg dlg;
+        for (const MenuButton& b : kButtons) {
+            WhenModal([&](QWidget* modal) { Key(modal, b.mnemonic, Qt::AltModifier); });
+            QCOMPARE(dlg.DoModal(), b.result);
+        }
+    }
+
+    void EscCloseBoxAndWindowMenuCloseGiveCancel()
+    {
+        CMainMenuDlg dlg;
+        WhenModal([](QWidget* modal) { Key(modal, Qt::Key_Escape); });
+        QCOMPARE(dlg.DoModal(), 2);
+        WhenModal([](QWidget* modal) { modal->windowHandle()->close(); });
+        QCOMPARE(dlg.DoModal(), 2);
+        WhenModal([&](QWidget*) {
+            for (QAction* a : dlg.GetSystemMenu()->actions()) {
+                if (a->data().toInt() == CBaseDialog::SC_CLOSE)
+                    a->trigger();
+            }
+        });
+        QCOMPARE(dlg.DoModal(), 2);
+    }
+
+    void LayoutFollowsTheTemplate()
+    {
+        CMainMenuDlg dlg;
+        WhenModal([&](QWidget* modal) {
+            QCOMPARE(modal->windowTitle(), QStringLiteral("Lexitrain 0.01 beta"));
+            QVERIFY(!modal->windowIcon().isNull());
+            QVERIFY(modal->windowFlags() & Qt::WindowMinimizeButtonHint);
+            const QSize base = res::DialogBaseUnits(modal->font(), modal);
+            QCOMPARE(modal->size(), res::MapDialogRect(QRect(0, 0, 422, 200), base).size());
+            QWidget* expectedFocus = nullptr;
+            for (const MenuButton& b : kButtons) {
+                auto* button = qobject_cast<QPushButton*>(res::ControlById(modal, b.id));
+                QVERIFY(button);
+                QCOMPARE(button->text(), QString::fromLatin1(b.text));
+                QVERIFY(button->isFlat());
+                QVERIFY(!button->isDefault());
+                QCOMPARE(button->geometry(), res::MapDialogRect(QRect(b.x, b.y, 105, 40), base));
+                if (!expectedFocus)
+                    expectedFocus = button;
+            }
+            // Tab order as listed, starting with the focus on "&Review".
+            QCOMPARE(QApplication::focusWidget(), expectedFocus);
+            for (size_t i = 1; i < std::size(kButtons); ++i) {
+                Key(modal, Qt::Key_Tab);
+                QCOMPARE(res::ControlId(QApplication::focusWidget()), kButtons[i].id);
+            }
+            Key(modal, Qt::Key_Tab);
+            QCOMPARE(res::ControlId(QApplication::focusWidget()), kButtons[0].id);
+            // Enter presses the button with the focus.
+            Key(modal, Qt::Key_Tab);
+            Key(modal, Qt::Key_Return);
+        });
+        QCOMPARE(dlg.DoModal(), 1001);
+    }
+
+    void WindowMenuHasOneAboutItemEveryShowing()
+    {
+        CMainMenuDlg dlg;
+        for (int showing = 0; showing < 3; ++showing) {
+            WhenModal([&](QWidget* modal) {
+                QMenu* menu = dlg.GetSystemMenu();
+                QVERIFY(menu);
+                QCOMPARE(CountSeparators(menu), 1);
+                const QList<QAction*> about = AboutItems(menu);
+                QCOMPARE(about.size(), 1);
+                QCOMPARE(about.front()->text(), QStringLiteral("关于 Lexitrain(&A)..."));
+                QCOMPARE(menu->actions().back(), about.front());
+                QCOMPARE(menu->actions().front()->data().toInt(), CBaseDialog::SC_MINIMIZE);
+                Click(modal, 2);
+            });
+            QCOMPARE(dlg.DoModal(), 2);
+            QVERIFY(!dlg.GetSystemMenu());
+        }
+    }
+
+    void AboutItemOpensAboutBoxAndProducesNoResult()
+    {
+        CMainMenuDlg dlg;
+        bool aboutShown = false;
+        bool menuStillShowing = false;
+        WhenModal([&](QWidget* menuWindow) {
+            WhenModal(
+                [&, menuWindow](QWidget* about) {
+                    aboutShown = about->windowTitle() == QStringLiteral("关于 Lexitrain");
+                    Key(about, Qt::Key_Return);
+                    // Once the box has gone, the menu is still up and
+                    // answers its own buttons.
+                    WhenModal(
+                        [&, menuWindow](QWidget* again) {
+                            menuStillShowing = again == menuWindow;
+                            Click(again, 1013);
+                        },
+                        about);
+                },
+                menuWindow);
+            AboutItems(dlg.GetSystemMenu()).front()->trigger();
+        });
+        QCOMPARE(dlg.DoModal(), 1001);
+        QVERIFY(aboutShown);
+        QVERIFY(menuStillShowing);
+    }
+
+    void AltSpaceAndRightClickOpenTheWindowMenu()
+    {
+        CMainMenuDlg dlg;
+        WhenModal([&](QWidget* modal) {
+            QMenu* menu = dlg.GetSystemMenu();
+            Key(modal, Qt::Key_Space, Qt::AltModifier);
+            QTRY_VERIFY(menu->isVisible());
+            menu->hide();
+
+            // A click on a button is the button's, not the background's.
+            QWidget* button = res::ControlById(modal, 1012);
+            QContextMenuEvent onButton(
+                QContextMenuEvent::Mouse, button->geometry().center(), modal->mapToGlobal(button->geometry().center()));
+            QApplication::sendEvent(modal, &onButton);
+            QVERIFY(!menu->isVisible());
+
+            const QPoint background(5, 5);
+            QVERIFY(!modal->childAt(background));
+            QContextMenuEvent onBackground(QContextMenuEvent::Mouse, background, modal->mapToGlobal(background));
+            QApplication::sendEvent(modal, &onBackground);
+            QTRY_VERIFY(menu->isVisible());
+            menu->hide();
+            Click(modal, 2);
+        });
+        QCOMPARE(dlg.DoModal(), 2);
+    }
+};
+
+static const QtTestRegistration<MainMenuTest> registration;
+
+#include "MainMenuTest.moc"
