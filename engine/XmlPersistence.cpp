@@ -116,9 +116,8 @@ enum class ValueKind {
 struct WrittenType {
     const char* dtType;
     const char* dbType; // nullptr: none
-    long maxLength; // 0: the field's DefinedSize
-    int precision; // -1: the field's own; 0: none written
-    bool fixed;
+    long maxLength; // ADO's size for the type, used when the field gives none
+    int precision; // ADO's precision for the type; -1: the field's own; 0: none written
 };
 
 // ADO's own spelling for each type it persists.
@@ -127,66 +126,66 @@ WrittenType WrittenTypeOf(long adoType, long attributes)
     const bool isLong = (attributes & adFldLong) != 0;
     switch (adoType) {
     case adTinyInt:
-        return { "i1", nullptr, 1, 3, true };
+        return { "i1", nullptr, 1, 3 };
     case adSmallInt:
-        return { "i2", nullptr, 2, 5, true };
+        return { "i2", nullptr, 2, 5 };
     case adInteger:
-        return { "int", nullptr, 4, 10, true };
+        return { "int", nullptr, 4, 10 };
     case adBigInt:
-        return { "i8", nullptr, 8, 19, true };
+        return { "i8", nullptr, 8, 19 };
     case adUnsignedTinyInt:
-        return { "ui1", nullptr, 1, 3, true };
+        return { "ui1", nullptr, 1, 3 };
     case adUnsignedSmallInt:
-        return { "ui2", nullptr, 2, 5, true };
+        return { "ui2", nullptr, 2, 5 };
     case adUnsignedInt:
-        return { "ui4", nullptr, 4, 10, true };
+        return { "ui4", nullptr, 4, 10 };
     case adUnsignedBigInt:
-        return { "ui8", nullptr, 8, 20, true };
+        return { "ui8", nullptr, 8, 20 };
     case adSingle:
-        return { "r4", nullptr, 4, 7, true };
+        return { "r4", nullptr, 4, 7 };
     case adDouble:
-        return { "float", nullptr, 8, 15, true };
+        return { "float", nullptr, 8, 15 };
     case adCurrency:
-        return { "number", "currency", 8, 19, true };
+        return { "number", "currency", 8, 19 };
     case adDecimal:
-        return { "number", "decimal", 19, -1, true };
+        return { "number", "decimal", 19, -1 };
     case adNumeric:
-        return { "number", "numeric", 19, -1, true };
+        return { "number", "numeric", 19, -1 };
     case adBoolean:
-        return { "boolean", nullptr, 2, 0, true };
+        return { "boolean", nullptr, 2, 0 };
     case adDate:
-        return { "dateTime", "variantdate", 16, 0, true };
+        return { "dateTime", "variantdate", 16, 0 };
     case adDBTimeStamp:
-        return { "dateTime", "timestamp", 16, 19, true };
+        return { "dateTime", "timestamp", 16, 19 };
     case adDBDate:
-        return { "date", nullptr, 6, 0, true };
+        return { "date", nullptr, 6, 0 };
     case adDBTime:
-        return { "time", nullptr, 6, 0, true };
+        return { "time", nullptr, 6, 0 };
     case adGUID:
-        return { "uuid", nullptr, 16, 0, true };
+        return { "uuid", nullptr, 16, 0 };
     case adBSTR:
-        return { "string", "bstr", 0, 0, false };
+        return { "string", "bstr", 0, 0 };
     case adChar:
-        return { "string", "str", 0, 0, true };
+        return { "string", "str", 0, 0 };
     case adVarChar:
-        return { "string", "str", isLong ? kLongNarrowLength : 0, 0, false };
+        return { "string", "str", isLong ? kLongNarrowLength : 0, 0 };
     case adLongVarChar:
-        return { "string", "str", kLongNarrowLength, 0, false };
+        return { "string", "str", kLongNarrowLength, 0 };
     case adWChar:
-        return { "string", nullptr, 0, 0, true };
+        return { "string", nullptr, 0, 0 };
     case adLongVarWChar:
-        return { "string", nullptr, kLongWideLength, 0, false };
+        return { "string", nullptr, kLongWideLength, 0 };
     case adBinary:
-        return { "bin.hex", nullptr, 0, 0, true };
+        return { "bin.hex", nullptr, 0, 0 };
     case adVarBinary:
-        return { "bin.hex", nullptr, isLong ? kLongBinaryLength : 0, 0, false };
+        return { "bin.hex", nullptr, isLong ? kLongBinaryLength : 0, 0 };
     case adLongVarBinary:
-        return { "bin.hex", nullptr, kLongBinaryLength, 0, false };
+        return { "bin.hex", nullptr, kLongBinaryLength, 0 };
     case adVariant:
-        return { "string", "variant", 0, 0, false };
+        return { "string", "variant", 0, 0 };
     case adVarWChar:
     default:
-        return { "string", nullptr, isLong ? kLongWideLength : 0, 0, false };
+        return { "string", nullptr, isLong ? kLongWideLength : 0, 0 };
     }
 }
 
@@ -431,15 +430,16 @@ QString MantissaText(Mantissa m)
     return s;
 }
 
-// "-12.3400" -> "-12.34"; trailing zeros of the fraction are not written.
-QString ScaledText(bool negative, Mantissa m, int scale)
+// The decimal text of a scaled integer; with trimZeros, trailing zeros of
+// the fraction are left out ("-12.3400" -> "-12.34").
+QString ScaledText(bool negative, Mantissa m, int scale, bool trimZeros)
 {
     QString digits = MantissaText(m);
     if (scale > 0) {
         while (digits.size() <= scale)
             digits.prepend(u'0');
         digits.insert(digits.size() - scale, u'.');
-        while (digits.endsWith(u'0'))
+        while (trimZeros && digits.endsWith(u'0'))
             digits.chop(1);
         if (digits.endsWith(u'.'))
             digits.chop(1);
@@ -454,9 +454,11 @@ Mantissa MantissaOf(const DECIMAL& d)
     return (static_cast<Mantissa>(d.Hi32) << 64) | d.Lo64;
 }
 
+// A DECIMAL keeps its scale ("12.50" stays 12.50), so that it reads back
+// as the same value.
 QString DecimalText(const DECIMAL& d)
 {
-    return ScaledText(d.sign == 0x80, MantissaOf(d), d.scale);
+    return ScaledText(d.sign == 0x80, MantissaOf(d), d.scale, false);
 }
 
 std::optional<DECIMAL> ParseDecimal(QStringView text)
@@ -476,7 +478,7 @@ QString CurrencyText(std::int64_t cy)
 {
     const bool negative = cy < 0;
     const Mantissa m = negative ? static_cast<Mantissa>(-(static_cast<__int128>(cy))) : static_cast<Mantissa>(cy);
-    return ScaledText(negative, m, 4);
+    return ScaledText(negative, m, 4, true);
 }
 
 // A currency amount in ten-thousandths, rounded half away from zero.
@@ -1002,15 +1004,20 @@ void WriteSchema(QXmlStreamWriter& w, const std::vector<SaveColumn>& columns, bo
         w.writeAttribute(kNsDataType, QStringLiteral("type"), QLatin1String(t.dtType));
         if (t.dbType)
             w.writeAttribute(kNsRowset, QStringLiteral("dbtype"), QLatin1String(t.dbType));
-        const long maxLength = t.maxLength != 0 ? t.maxLength : c.info.definedSize;
+        // The field's own size and precision when it has them, else ADO's
+        // for the type.
+        const long maxLength = c.info.definedSize > 0 ? c.info.definedSize : t.maxLength;
         w.writeAttribute(kNsDataType, QStringLiteral("maxLength"), QString::number(maxLength));
         if (t.precision == -1 || c.info.type == adDBTimeStamp || c.info.type == adDate)
             w.writeAttribute(kNsRowset, QStringLiteral("scale"), QString::number(c.info.numericScale));
-        if (t.precision == -1)
-            w.writeAttribute(kNsRowset, QStringLiteral("precision"), QString::number(c.info.precision));
-        else if (t.precision > 0 || c.info.type == adDate)
-            w.writeAttribute(kNsRowset, QStringLiteral("precision"), QString::number(t.precision));
-        if (t.fixed || (attributes & adFldFixed))
+        if (t.precision != 0 || c.info.type == adDate) {
+            const int precision = c.info.precision != 0 ? c.info.precision : std::max(t.precision, 0);
+            w.writeAttribute(kNsRowset, QStringLiteral("precision"), QString::number(precision));
+        }
+        // For text and binary the fixed length tells the type apart
+        // (adWChar from adVarWChar); for the others it is only a flag.
+        const bool fixedType = c.info.type == adChar || c.info.type == adWChar || c.info.type == adBinary;
+        if (fixedType || (attributes & adFldFixed))
             w.writeAttribute(kNsRowset, QStringLiteral("fixedlength"), yes);
         if ((attributes & adFldLong) || c.info.type == adLongVarWChar || c.info.type == adLongVarChar
             || c.info.type == adLongVarBinary)
@@ -1070,6 +1077,10 @@ QByteArray BuildDocument(
     w.writeEndElement(); // rs:data
     w.writeEndElement(); // xml
     w.writeEndDocument();
+    // The writer opens with a line end when it writes no declaration; ADO's
+    // files start with the root element itself.
+    if (xml.startsWith('\n'))
+        xml.remove(0, 1);
     return xml;
 }
 
