@@ -15,10 +15,14 @@ struct Rowset {
     std::vector<std::vector<platform::Variant>> rows;  // current values: pending inserts and updates applied, deletes removed
 };
 
-// Writes every row of the recordset (whatever its filter and position;
-// the position is restored) to a new file; refuses an existing file with
-// adErrFileAlreadyExists. Throws platform::ComError on failure; a failure
-// leaves no file behind.
+// Writes the rows of the recordset to a new file: as ADO does, the rows its
+// filter lets through, in its current order; the position is restored (a
+// recordset without bookmarks is left on its first row, as ADO leaves it).
+// An existing file is refused with 0x80070050 (what creating a file that
+// exists gives on Windows) and left as it was; an edit in progress is
+// refused with adErrIllegalOperation; a value XML cannot hold (a control
+// character) with adErrDataConversion. Throws platform::ComError on
+// failure; a failure leaves no file behind.
 void Save(Recordset& recordset, const QString& path);
 
 // Reads a file written by Save or by ADO itself. Throws platform::ComError
