@@ -354,3 +354,32 @@ TEST_F(Recordset, OpenSchemaListsTheTables)
     EXPECT_FALSE(unconnected.OpenSchema(engine::adSchemaTables));
     EXPECT_EQ(unconnected.GetLastError(), 0x80004003u);
 }
+
+TEST_F(Recordset, ByteChunksAppendedAndReadBack)
+{
+    ASSERT_TRUE(m_database.Execute(QStringLiteral("CREATE TABLE Blobs (ID COUNTER PRIMARY KEY, Data LONGBINARY)")));
+    ASSERT_TRUE(m_rs.Open(m_database.GetActiveConnection(), QStringLiteral("SELECT * FROM Blobs")));
+    QByteArray bytes;
+    for (int i = 0; i < 250; ++i)
+        bytes.append(static_cast<char>(i * 7));
+    ASSERT_TRUE(m_rs.AddNew());
+    ASSERT_TRUE(m_rs.AppendChunk(QStringLiteral("Data"), bytes.constData(), 150));
+    ASSERT_TRUE(m_rs.AppendChunk(1, bytes.constData() + 150, 100));
+    ASSERT_TRUE(m_rs.Update());
+
+    ASSERT_TRUE(m_rs.Open(QString()));
+    CADOFieldDesc info;
+    ASSERT_TRUE(m_rs.GetFieldInfo(QStringLiteral("Data"), &info));
+    ASSERT_EQ(info.m_lSize, 250);
+    QByteArray read(info.m_lSize, '\0');
+    ASSERT_TRUE(m_rs.GetChunk(QStringLiteral("Data"), read.data()));
+    EXPECT_EQ(read, bytes);
+    EXPECT_THROW(m_rs.AppendChunk(QStringLiteral("Nope"), bytes.constData(), 1), platform::ComError);
+    EXPECT_TRUE(m_messages.Messages().empty());
+
+    // At EOF the actual size is not read.
+    ASSERT_TRUE(m_rs.MoveNext());
+    ASSERT_TRUE(m_rs.GetFieldInfo(QStringLiteral("Data"), &info));
+    EXPECT_EQ(info.m_lSize, 0);
+    EXPECT_EQ(info.m_nType, engine::adLongVarBinary);
+}
