@@ -16,6 +16,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace engine {
@@ -43,6 +44,11 @@ public:
         if (fd < 0)
             ThrowJet(platform::E_FAIL,
                 QStringLiteral("Cannot make a temporary file beside '%1': %2.").arg(destination, Errno()));
+        // mkstemp makes the file private; a data file gets the permissions
+        // any new file of the user would get.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
         ::close(fd);
         m_path = pattern;
     }

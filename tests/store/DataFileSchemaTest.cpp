@@ -1,0 +1,106 @@
+// The data file the tool makes: both tables with their defaults, usable by
+// the engine and by the plain sqlite3 shell, and never made over an
+// existing file.
+#include "store/DataFileSchema.h"
+
+#include "engine/Connection.h"
+#include "engine/Field.h"
+#include "engine/Recordset.h"
+#include "platform/Clock.h"
+#include "platform/ComError.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString ConnectionTo(const QString& path)
+{
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False;").arg(path);
+}
+
+// Runs the sqlite3 shell on the file; its standard output.
+QString Shell(const QString& path, const QString& sql)
+{
+    QProcess shell;
+    shell.start(QStringLiteral("sqlite3"), { path, sql });
+    shell.waitForFinished(30000);
+    EXPECT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
+    return QString::fromUtf8(shell.readAllStandardOutput()).trimmed();
+}
+
+TEST(DataFileSchemaTest, NewFileHoldsBothTablesWithTheirDefaults)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("db.mdb"));
+    CreateDataFile(path);
+
+    platform::Clock::SetFixed(QDateTime(QDate(2023, 7, 9), QTime(21, 5, 0)));
+    auto connection = engine::Connection::Create();
+    connection->Open(ConnectionTo(path));
+    auto words = engine::Recordset::Create();
+    words->Open(QStringLiteral("SELECT * FROM Words"), connection, engine::adOpenStatic, engine::adLockOptimistic,
+        engine::adCmdText);
+    words->AddNew();
+    words->GetFields()->Item(QStringLiteral("Word"))->PutValue(platform::Variant::FromBstr(QStringLiteral("dog")));
+    words->Update();
+    EXPECT_EQ(words->GetFields()->Item(QStringLiteral("ID"))->Value().lVal(), 1);
+    EXPECT_EQ(words->GetFields()->Item(QStringLiteral("MemoryCycle"))->Value().lVal(), 1);
+    EXPECT_EQ(words->GetFields()->Item(QStringLiteral("Word"))->DefinedSize(), 255);
+    EXPECT_EQ(words->GetFields()->Item(QStringLiteral("Description"))->Type(), engine::adLongVarWChar);
+    auto newWords = engine::Recordset::Create();
+    newWords->Open(QStringLiteral("SELECT Word, Pronunciation, Description FROM NewWords"), connection,
+        engine::adOpenStatic, engine::adLockOptimistic, engine::adCmdText);
+    EXPECT_EQ(newWords->RecordCount(), 0);
+    connection->Close();
+    platform::Clock::Reset();
+
+    // The plain shell sees the same tables and fills the same defaults (its
+    // own clock: the date is today's, read around the insert).
+    EXPECT_EQ(Shell(path,
+                  QStringLiteral("SELECT group_concat(name) FROM (SELECT name FROM sqlite_master WHERE "
+                                 "type = 'table' AND name NOT LIKE 'sqlite%' ORDER BY name)")),
+        QStringLiteral("NewWords,Words"));
+    EXPECT_EQ(Shell(path, QStringLiteral("SELECT Date FROM Words")), QStringLiteral("2023-07-09 21:05:00"));
+    const QDate before = QDate::currentDate();
+    Shell(path, QStringLiteral("INSERT INTO Words (Word) VALUES ('cat')"));
+    const QDate after = QDate::currentDate();
+    const QString row = Shell(path,
+        QStringLiteral("SELECT MemoryCycle || '|' || substr(Date, 1, 10) FROM Words "
+                       "WHERE Word = 'cat'"));
+    EXPECT_TRUE(row == QStringLiteral("1|") + before.toString(Qt::ISODate)
+        || row == QStringLiteral("1|") + after.toString(Qt::ISODate))
+        << row.toStdString();
+    EXPECT_EQ(Shell(path, QStringLiteral("INSERT INTO NewWords (Word) VALUES ('new'); SELECT ID FROM NewWords")),
+        QStringLiteral("1"));
+}
+
+TEST(DataFileSchemaTest, ExistingFileIsNeverReplaced)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("db.mdb"));
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("precious");
+    }
+    try {
+        CreateDataFile(path);
+        ADD_FAILURE() << "an existing file was accepted";
+    } catch (const platform::ComError& e) {
+        EXPECT_TRUE(e.Description().value_or(QString()).contains(QStringLiteral("already exists")));
+    }
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("precious"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList { QStringLiteral("db.mdb") });
+}
+
+} // namespace
