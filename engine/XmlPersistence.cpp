@@ -1215,12 +1215,10 @@ bool Loader::NextChild()
         NextToken();
         if (m_reader.isStartElement())
             return true;
+        // Anything else (white space, comments, stray text between the
+        // format's elements) is passed over.
         if (m_reader.isEndElement() || m_reader.atEnd())
             return false;
-        if (m_reader.isCharacters() && !m_reader.isWhitespace()) {
-            // Stray text between the format's elements is harmless; skip it.
-            continue;
-        }
     }
 }
 
@@ -1623,13 +1621,18 @@ void Save(Recordset& recordset, const QString& path)
             rows.push_back(std::move(row));
             recordset.MoveNext();
         }
-        if (bookmark) {
-            recordset.SetBookmark(*bookmark);
-        } else if (wasBof && !rows.empty()) {
-            recordset.MoveFirst();
-            recordset.MovePrevious();
-        } else if (!wasEof) {
-            recordset.MoveFirst();
+        // Putting the cursor back is a courtesy: where the recordset cannot
+        // move back (forward-only) it stays on its first row, and the
+        // rows are saved all the same.
+        try {
+            if (bookmark) {
+                recordset.SetBookmark(*bookmark);
+            } else if (!wasEof) {
+                recordset.MoveFirst();
+                if (wasBof)
+                    recordset.MovePrevious();
+            }
+        } catch (const ComError&) {
         }
     }
 

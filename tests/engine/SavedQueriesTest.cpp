@@ -81,11 +81,20 @@ TEST_F(SavedQueries, ProcedureWithTwoParametersRunsEveryWay)
     }).Error()),
         "80040e10"); // it needs its two values
 
-    // The procedure lives in the file: a new connection runs it.
+    // The procedure lives in the file: a new connection runs it, and so
+    // does one on a compacted copy.
     auto other = engine::Connection::Create();
     other->Open(ConnectionString());
     EXPECT_EQ(Words(other->Execute(QStringLiteral("EXECUTE WordsBetween 1, 2"))),
         (QStringList { QStringLiteral("ant"), QStringLiteral("bee") }));
+    other->Close();
+    Db()->Close();
+    const QString compacted = enginetest::JetConnection(m_dir.filePath(QStringLiteral("compact.mdb")));
+    engine::JetEngine::Create()->CompactDatabase(ConnectionString(), compacted);
+    auto copy = engine::Connection::Create();
+    copy->Open(compacted);
+    EXPECT_EQ(Words(copy->Execute(QStringLiteral("EXECUTE WordsBetween 4, 8"))),
+        (QStringList { QStringLiteral("cat"), QStringLiteral("dog") }));
 }
 
 TEST_F(SavedQueries, ValuesThatAreMissingIllTypedOrSurplusFail)

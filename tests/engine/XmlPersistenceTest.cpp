@@ -205,6 +205,12 @@ TEST_F(XmlPersistence, SavedFileOpensAsRecordset)
     }
     EXPECT_EQ(
         words, (std::vector<QString> { QStringLiteral("cat"), QStringLiteral("(null)"), QStringLiteral("bird") }));
+
+    // A forward-only recordset, read to its end, saves every row again.
+    const QString again = PathOf("again.xml");
+    reopened->Save(again, engine::adPersistXML);
+    EXPECT_TRUE(reopened->IsEOF());
+    EXPECT_EQ(engine::xmlpersist::Load(again).rows.size(), 3u);
 }
 
 TEST_F(XmlPersistence, SaveNeverReplacesAFileAndLeavesNoneOnFailure)
