@@ -204,9 +204,18 @@ const char* const kTimeDefault = "(strftime('1899-12-30 %H:%M:%S','now','localti
 // ---------------------------------------------------------------------------
 // Tokens and errors
 
+namespace {
+// Jet reads a command text as a C string: it ends at the first NUL.
+QString UpToNul(const QString& text)
+{
+    const qsizetype nul = text.indexOf(QChar(u'\0'));
+    return nul < 0 ? text : text.left(nul);
+}
+} // namespace
+
 JetSqlParser::JetSqlParser(const QString& text, const QStringList& parameterNames)
-    : m_text(text)
-    , m_tokens(Tokenize(text))
+    : m_text(UpToNul(text))
+    , m_tokens(Tokenize(m_text))
 {
     for (qsizetype i = 0; i < parameterNames.size(); ++i) {
         m_parameters.insert(parameterNames[i].toCaseFolded(), static_cast<int>(i + 1));
@@ -1765,9 +1774,12 @@ QString JetSqlParser::ColumnReference()
 {
     const Token& first = Next();
     QStringList parts { first.text };
-    while ((AtSymbol(".") || AtSymbol("!")) && (Peek(1).IsName())) {
+    // Jet names a field alone or with its table ("Words.Word", "Words!Word").
+    if ((AtSymbol(".") || AtSymbol("!")) && Peek(1).IsName()) {
         Next();
         parts.append(Next().text);
+        if (AtSymbol(".") || AtSymbol("!"))
+            FailExpression(ExprError::Plain);
     }
     if (parts.size() == 1) {
         const auto found = m_parameters.constFind(first.text.toCaseFolded());

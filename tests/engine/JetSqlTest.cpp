@@ -218,6 +218,12 @@ TEST_F(JetSqlTest, SyntaxErrorsCarryJetsTexts)
         TranslateError(QStringLiteral("DROP Words")), QStringLiteral("Syntax error in DROP TABLE or DROP INDEX."));
     EXPECT_EQ(TranslateError(QStringLiteral("CREATE INDEX ix Words (Word)")),
         QStringLiteral("Syntax error in CREATE INDEX statement."));
+    EXPECT_EQ(TranslateError(QStringLiteral("SELECT Words.Word.Size FROM Words")),
+        QStringLiteral("Syntax error in query expression 'Words.Word.Size'."));
+    // Jet reads the command as a C string, up to the first NUL.
+    EXPECT_EQ(
+        TranslateError(QStringLiteral("SELECT * FROM Words WHERE Word = 'a") + QChar(u'\0') + QStringLiteral("b'")),
+        QStringLiteral("Syntax error in string in query expression 'Word = 'a'."));
     EXPECT_EQ(TranslateError(QStringLiteral("SELECT * FROM Words WHERE Word = \"abc")),
         QStringLiteral("Syntax error in string in query expression 'Word = \"abc'."));
 }
