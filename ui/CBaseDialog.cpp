@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
+#include <utility>
 
 CBaseDialog::CBaseDialog(int nIDTemplate, QWidget* pParentWnd)
     : QDialog(pParentWnd)
@@ -30,6 +31,11 @@ int CBaseDialog::DoModal()
         return -1;
     res::BuildDialog(this, *t);
     CreateFromTemplate();
+    struct Teardown {
+        CBaseDialog* dialog;
+        ~Teardown() { dialog->DestroyControls(); }
+    } teardown { this };
+
     if (OnInitDialog()) {
         for (QWidget* w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain()) {
             if (w->parentWidget() == this && w->focusPolicy() == Qt::StrongFocus && !w->isHidden() && w->isEnabled()) {
@@ -38,9 +44,22 @@ int CBaseDialog::DoModal()
             }
         }
     }
+    m_pendingException = nullptr;
     const int result = exec();
-    DestroyControls();
+    if (m_pendingException)
+        std::rethrow_exception(std::exchange(m_pendingException, nullptr));
     return result;
+}
+
+void CBaseDialog::RunHandler(const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (...) {
+        if (!m_pendingException)
+            m_pendingException = std::current_exception();
+        done(-1);
+    }
 }
 
 void CBaseDialog::CreateFromTemplate()
@@ -52,7 +71,7 @@ void CBaseDialog::CreateFromTemplate()
     m_pSystemMenu->addAction(tr("&Close"))->setData(SC_CLOSE);
     connect(m_pSystemMenu, &QMenu::triggered, this, [this](QAction* action) {
         if (action->data().isValid())
-            OnSysCommand(action->data().toInt());
+            RunHandler([this, action] { OnSysCommand(action->data().toInt()); });
     });
     auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
     connect(shortcut, &QShortcut::activated, this, [this] { PopupSystemMenu(mapToGlobal(QPoint(0, 0))); });
@@ -60,12 +79,14 @@ void CBaseDialog::CreateFromTemplate()
     for (QAbstractButton* button : findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly)) {
         const int id = res::ControlId(button);
         connect(button, &QAbstractButton::clicked, this, [this, id] {
-            if (id == res::IDOK)
-                OnOK();
-            else if (id == res::IDCANCEL)
-                OnCancel();
-            else
-                OnCommand(id);
+            RunHandler([this, id] {
+                if (id == res::IDOK)
+                    OnOK();
+                else if (id == res::IDCANCEL)
+                    OnCancel();
+                else
+                    OnCommand(id);
+            });
         });
     }
 }

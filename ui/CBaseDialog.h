@@ -14,6 +14,8 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <exception>
+#include <functional>
 
 class QMenu;
 
@@ -63,8 +65,14 @@ private:
     void CreateFromTemplate();
     void DestroyControls();
     void PopupSystemMenu(const QPoint& globalPos);
+    // Runs a handler that Qt's event loop called. An exception must not
+    // pass through Qt's code, so it is kept, the dialog ends, and DoModal
+    // throws it again once exec has returned: to the caller it leaves the
+    // dialog as it would have without the event loop in between.
+    void RunHandler(const std::function<void()>& handler);
 
     int m_nIDTemplate;
     QIcon m_hIcon;
     QMenu* m_pSystemMenu = nullptr; // owned by the dialog while it shows
+    std::exception_ptr m_pendingException; // thrown by a handler during exec, thrown again by DoModal
 };

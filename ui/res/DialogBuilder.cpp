@@ -58,13 +58,24 @@ QWidget* CreateControl(QWidget* dialog, const DialogTemplate::Control& c)
     case ControlKind::PushButton: {
         auto* button = new QPushButton(c.text, dialog);
         button->setFlat((c.styles & CS_FLAT) != 0);
+        if (c.styles & CS_FLAT) {
+            // A flat button is a plain face in a thin frame; the styles'
+            // own flat buttons have no frame at all, which leaves a bare
+            // word that does not read as a button.
+            QString sheet
+                = QStringLiteral("QPushButton { border: 1px solid palette(shadow); background: palette(button);"
+                                 " padding: 0px 4px; }"
+                                 "QPushButton:focus { border: 1px solid palette(highlight); }"
+                                 "QPushButton:pressed { background: palette(mid); }");
+            if (c.styles & CS_RIGHT)
+                sheet += QStringLiteral("QPushButton { text-align: right; }");
+            button->setStyleSheet(sheet);
+        }
         // The dialog, not Qt, decides what Enter presses (CBaseDialog): a
         // button that becomes default merely by taking the focus would
         // swallow Enter in the edits of dialogs that have no default button.
         button->setAutoDefault(false);
         button->setDefault((c.styles & CS_DEFPUSHBUTTON) != 0);
-        if (c.styles & CS_RIGHT)
-            button->setStyleSheet(QStringLiteral("text-align: right; padding-right: 4px;"));
         return button;
     }
     }
