@@ -32,7 +32,10 @@ inline void WhenModal(std::function<void(QWidget*)> act, QWidget* notThis = null
     QObject::connect(timer, &QTimer::timeout, [timer, wait] {
         QWidget* modal = QApplication::activeModalWidget();
         const bool found = modal && modal != wait->previous.data() && modal->isVisible();
-        if (!found && ++wait->tries <= 1000)
+        // Keys go to the active window's focus widget: give the window a
+        // moment to become active, but act anyway if it never does.
+        const bool ready = found && (modal->isActiveWindow() || wait->tries > 200);
+        if (!ready && ++wait->tries <= 1000)
             return;
         // act may run nested event loops that delete the timer, and this
         // lambda with it: keep what is needed on the stack.
