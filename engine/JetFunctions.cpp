@@ -161,21 +161,37 @@ std::int64_t WeekOfYear(std::int64_t dayNumber, int year, int firstDay, int firs
     return 1;
 }
 
-void JetNow(sqlite3_context* ctx, int, sqlite3_value**)
+// The clock as one run of a statement sees it. Called with the constant
+// argument Translate writes, the first reading is kept as SQLite's
+// auxiliary data until the statement is reset, so that all rows see one
+// time (and the clock is not read per row); with no argument, it is read
+// afresh.
+CivilDateTime StatementClock(sqlite3_context* ctx, int argc)
 {
-    ResultDate(ctx, ClockNow());
+    if (argc == 0)
+        return ClockNow();
+    if (const auto* kept = static_cast<const CivilDateTime*>(sqlite3_get_auxdata(ctx, 0)))
+        return *kept;
+    const CivilDateTime now = ClockNow();
+    sqlite3_set_auxdata(ctx, 0, new CivilDateTime(now), [](void* p) { delete static_cast<CivilDateTime*>(p); });
+    return now;
 }
 
-void JetDate(sqlite3_context* ctx, int, sqlite3_value**)
+void JetNow(sqlite3_context* ctx, int argc, sqlite3_value**)
 {
-    CivilDateTime now = ClockNow();
+    ResultDate(ctx, StatementClock(ctx, argc));
+}
+
+void JetDate(sqlite3_context* ctx, int argc, sqlite3_value**)
+{
+    CivilDateTime now = StatementClock(ctx, argc);
     now.hour = now.minute = now.second = 0;
     ResultDate(ctx, now);
 }
 
-void JetTime(sqlite3_context* ctx, int, sqlite3_value**)
+void JetTime(sqlite3_context* ctx, int argc, sqlite3_value**)
 {
-    const CivilDateTime now = ClockNow();
+    const CivilDateTime now = StatementClock(ctx, argc);
     ResultDate(ctx, CivilDateTime { 1899, 12, 30, now.hour, now.minute, now.second });
 }
 
@@ -925,6 +941,9 @@ void RegisterFunctions(sqlite3* db)
         { "jet_now", 0, false, JetNow },
         { "jet_date", 0, false, JetDate },
         { "jet_time", 0, false, JetTime },
+        { "jet_now", 1, false, JetNow },
+        { "jet_date", 1, false, JetDate },
+        { "jet_time", 1, false, JetTime },
         { "jet_datediff", 3, true, JetDateDiff },
         { "jet_datediff", 4, true, JetDateDiff },
         { "jet_datediff", 5, true, JetDateDiff },

@@ -84,6 +84,9 @@ Translation TranslateWithParameters(const QString& jetSql, const QStringList& pa
 
 // Registers Now, Date, DateDiff, DateAdd, DatePart, Year, Month, Day, Hour,
 // Minute, Second and the text functions under the names Translate uses.
+// Translate writes Now(), Date() and Time() as jet_now(0), jet_date(0) and
+// jet_time(0): the clock is read once per run of the statement, as Jet reads
+// it once per query (jet_now() with no argument reads it on every call).
 // It also turns off SQLite's reading of an unknown "name" as a string in
 // statements (SQLITE_DBCONFIG_DQS_DML), since every name Translate writes is
 // double-quoted and a misspelt column must fail, not compare as text.

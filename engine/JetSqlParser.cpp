@@ -103,6 +103,7 @@ QString Wrap(const QString& left, const char* op, const QString& right)
 
 enum class FunctionKind {
     Plain, // the SQLite function of the same arguments
+    Clock, // Now(), Date(), Time(): read once per run of the statement
     Aggregate, // the same, and the select can no longer be written back
     IIf,
     Nz,
@@ -125,9 +126,9 @@ struct FunctionInfo {
 // jet_ are registered by RegisterFunctions; the others are SQLite's own
 // where they mean the same.
 const FunctionInfo kFunctions[] = {
-    { "Now", "jet_now", 0, 0, FunctionKind::Plain },
-    { "Date", "jet_date", 0, 0, FunctionKind::Plain },
-    { "Time", "jet_time", 0, 0, FunctionKind::Plain },
+    { "Now", "jet_now", 0, 0, FunctionKind::Clock },
+    { "Date", "jet_date", 0, 0, FunctionKind::Clock },
+    { "Time", "jet_time", 0, 0, FunctionKind::Clock },
     { "DateDiff", "jet_datediff", 3, 5, FunctionKind::Plain },
     { "DateAdd", "jet_dateadd", 3, 3, FunctionKind::Plain },
     { "DatePart", "jet_datepart", 2, 4, FunctionKind::Plain },
@@ -1816,6 +1817,11 @@ QString JetSqlParser::FunctionCall()
     switch (f->kind) {
     case FunctionKind::Plain:
         return QString::fromLatin1(f->sqlite) + u'(' + args.join(QStringLiteral(", ")) + u')';
+    case FunctionKind::Clock:
+        // The constant argument lets SQLite keep the first reading for the
+        // rest of the statement's run (sqlite3_set_auxdata), so that every
+        // row sees the same time, as Jet reads Now() once per query.
+        return QString::fromLatin1(f->sqlite) + QStringLiteral("(0)");
     case FunctionKind::Aggregate:
     case FunctionKind::Count:
         m_sawAggregate = true;

@@ -131,6 +131,29 @@ TEST_F(JetSqlFunctionsTest, ClockAndDatePartsReadTheFixedClock)
     EXPECT_EQ(Text("Date()"), "2012-03-01 00:00:00");
 }
 
+TEST_F(JetSqlFunctionsTest, OneRunOfAStatementSeesOneTime)
+{
+    // tick() moves the clock on by a second each time a row asks for it.
+    sqlite3_create_function_v2(
+        m_db.Handle(), "tick", 0, SQLITE_UTF8, nullptr,
+        [](sqlite3_context* ctx, int, sqlite3_value**) {
+            platform::Clock::Advance(1);
+            sqlite3_result_int(ctx, 1);
+        },
+        nullptr, nullptr, nullptr);
+    m_db.Exec("CREATE TABLE T (N LONG)");
+    for (int i = 0; i < 3; ++i)
+        m_db.Exec("INSERT INTO T (N) VALUES (1)");
+    const QString sql = engine::jetsql::Translate("SELECT Second(Now()) FROM T").sql;
+    ASSERT_TRUE(sql.startsWith("SELECT "));
+    QStringList seen;
+    for (const QVariantList& row : m_db.RunSqlite(QStringLiteral("SELECT tick(), ") + sql.mid(7)).rows)
+        seen.append(row[1].toString());
+    EXPECT_EQ(seen, (QStringList { "31", "31", "31" }));
+    // The next run reads the clock again.
+    EXPECT_EQ(m_db.Column("SELECT Second(Now()) FROM T"), (QStringList { "33", "33", "33" }));
+}
+
 TEST_F(JetSqlFunctionsTest, TextAndNumberFunctionsHaveVbasMeaning)
 {
     EXPECT_EQ(Number("Len('héllo')"), 5);
