@@ -99,7 +99,10 @@ void Connection::Open(const QString& connectionString, const QString&, const QSt
     const bool readOnly = IsReadOnlyMode(parsed.Value(QStringLiteral("Mode")));
 
     sqlite3* raw = nullptr;
-    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_EXRESCODE;
+    // One connection is used by one thread at a time (the GUI thread), so
+    // SQLite's per-call locking of the handle is not needed.
+    const int flags
+        = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_NOMUTEX;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr);
     DatabaseHandle db(raw);
     if (rc != SQLITE_OK)

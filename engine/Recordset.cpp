@@ -265,12 +265,14 @@ long Recordset::Impl::LiveCount() const
 {
     if (naturalView && snapshot->DeletedCount() == 0)
         return long(snapshot->RowCount());
-    if (countVersion != snapshot->Version() || !naturalView) {
+    // The view itself changes only where the snapshot's version changes too
+    // (a row added) or where the cache is dropped (Rebuild).
+    if (countVersion != snapshot->Version()) {
         long count = 0;
         for (std::size_t i = 0, n = ViewSize(); i < n; ++i)
             count += LiveAt(i) ? 1 : 0;
         countCache = count;
-        countVersion = naturalView ? snapshot->Version() : ~std::uint64_t(0);
+        countVersion = snapshot->Version();
     }
     return countCache;
 }

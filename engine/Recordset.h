@@ -32,7 +32,7 @@ class RecordBinding;
 // (files, schema rowsets, procedures' results).
 struct ColumnInfo {
     QString name;
-    long type = adVarWChar;  // DataTypeEnum
+    long type = adVarWChar; // DataTypeEnum
     long definedSize = 0;
     long attributes = adFldIsNullable | adFldMayBeNull;
     unsigned char precision = 0;
@@ -43,9 +43,8 @@ class Recordset : public std::enable_shared_from_this<Recordset> {
 public:
     static std::shared_ptr<Recordset> Create();
     // A recordset over rows held in memory; editable in memory only.
-    static std::shared_ptr<Recordset> FromRows(std::vector<ColumnInfo> columns,
-                                               std::vector<std::vector<platform::Variant>> rows,
-                                               bool forwardOnly);
+    static std::shared_ptr<Recordset> FromRows(
+        std::vector<ColumnInfo> columns, std::vector<std::vector<platform::Variant>> rows, bool forwardOnly);
     ~Recordset();
     Recordset(const Recordset&) = delete;
     Recordset& operator=(const Recordset&) = delete;
@@ -61,10 +60,9 @@ public:
     // Opens SQL (adCmdText, adCmdUnknown), a table (adCmdTable) or a saved
     // query (adCmdStoredProc) on an open connection.
     void Open(const QString& source, const std::shared_ptr<Connection>& activeConnection, long cursorType,
-              long lockType, long options);
+        long lockType, long options);
     // Opens a file: connection "Provider=MSPersist;" with adCmdFile.
-    void Open(const QString& source, const QString& activeConnection, long cursorType, long lockType,
-              long options);
+    void Open(const QString& source, const QString& activeConnection, long cursorType, long lockType, long options);
     void Close();
     void Requery(long options = -1);
     long State() const;
@@ -79,7 +77,7 @@ public:
     void MoveLast();
     void Move(long numRecords);
     long RecordCount() const;
-    long AbsolutePosition() const;  // 1-based; -3 at EOF, -2 at BOF (ADO's)
+    long AbsolutePosition() const; // 1-based; -3 at EOF, -2 at BOF (ADO's)
 
     std::shared_ptr<Fields> GetFields();
 
@@ -92,16 +90,21 @@ public:
 
     // Search, order and restriction.
     void Find(const QString& criteria, long skipRecords = 0, long searchDirection = adSearchForward,
-              const platform::Variant& start = platform::Variant::Missing());
+        const platform::Variant& start = platform::Variant::Missing());
+    // A bookmark is a VT_R8 holding the snapshot row's index plus one, as
+    // ADO's client cursors give; it stays valid across Filter, Sort, edits
+    // and clones of the same snapshot (Requery fetches a new one).
+    // SetBookmark also takes it as any integer VARIANT. Forward-only
+    // recordsets have none.
     platform::Variant Bookmark() const;
     void SetBookmark(const platform::Variant& bookmark);
     QString Filter() const;
-    void SetFilter(const QString& criteria);  // "" clears it
+    void SetFilter(const QString& criteria); // "" clears it
     QString Sort() const;
-    void SetSort(const QString& sort);  // "Field [ASC|DESC], ..."; "" clears it
+    void SetSort(const QString& sort); // "Field [ASC|DESC], ..."; "" clears it
     std::shared_ptr<Recordset> Clone(long lockType = adLockUnspecified);
     QString GetString(long stringFormat = adClipString, long numRows = -1, const QString& columnDelimiter = "\t",
-                      const QString& rowDelimiter = "\r", const QString& nullExpr = {});
+        const QString& rowDelimiter = "\r", const QString& nullExpr = {});
 
     // Persistence in ADO's XML format. Save refuses an existing file.
     void Save(const QString& destination, long persistFormat = adPersistXML);
@@ -114,7 +117,7 @@ public:
     // The engine's own opening of a translated SELECT with values bound in
     // order to its '?' markers (commands, saved queries).
     void OpenTranslated(const std::shared_ptr<Connection>& connection, const jetsql::Translation& statement,
-                        const std::vector<platform::Variant>& parameters, long cursorType, long lockType);
+        const std::vector<platform::Variant>& parameters, long cursorType, long lockType);
 
     // For the engine's own parts (Field, Command, persistence): the
     // snapshot's state is private to Recordset.cpp.
@@ -126,4 +129,4 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
-}  // namespace engine
+} // namespace engine
