@@ -941,9 +941,12 @@ void RegisterFunctions(sqlite3* db)
         { "jet_now", 0, false, JetNow },
         { "jet_date", 0, false, JetDate },
         { "jet_time", 0, false, JetTime },
-        { "jet_now", 1, false, JetNow },
-        { "jet_date", 1, false, JetDate },
-        { "jet_time", 1, false, JetTime },
+        // The one-argument forms read the clock once per statement run, so
+        // they may be called deterministic: SQLite then computes Year(Now())
+        // and the like once per run instead of once per row.
+        { "jet_now", 1, true, JetNow },
+        { "jet_date", 1, true, JetDate },
+        { "jet_time", 1, true, JetTime },
         { "jet_datediff", 3, true, JetDateDiff },
         { "jet_datediff", 4, true, JetDateDiff },
         { "jet_datediff", 5, true, JetDateDiff },
