@@ -495,8 +495,13 @@ private:
     std::unique_ptr<Predicate> ReadTerm()
     {
         if (Peek().kind == Token::Symbol && Peek().text == QLatin1String("(")) {
+            // Parentheses nested past any real filter are refused rather
+            // than read at the cost of the stack.
+            if (++m_depth > kMaxDepth)
+                Invalid();
             Next();
             auto inner = ReadOr();
+            --m_depth;
             if (Peek().kind != Token::Symbol || Peek().text != QLatin1String(")"))
                 Invalid();
             Next();
@@ -584,8 +589,11 @@ private:
         Invalid();
     }
 
+    static constexpr int kMaxDepth = 100;
+
     std::vector<Token> m_tokens;
     std::size_t m_pos = 0;
+    int m_depth = 0; // parentheses open around the term being read
 };
 
 } // namespace

@@ -205,6 +205,18 @@ const char* const kTimeDefault = "(strftime('1899-12-30 %H:%M:%S','now','localti
 // ---------------------------------------------------------------------------
 // Tokens and errors
 
+JetSqlParser::NestingGuard::NestingGuard(JetSqlParser& parser)
+    : m_parser(parser)
+{
+    if (++m_parser.m_nesting > kMaxNesting)
+        throw platform::ComError(platform::E_FAIL, QStringLiteral("Query is too complex."), kJetSource);
+}
+
+JetSqlParser::NestingGuard::~NestingGuard()
+{
+    --m_parser.m_nesting;
+}
+
 namespace {
 // Jet reads a command text as a C string: it ends at the first NUL.
 QString UpToNul(const QString& text)
@@ -425,6 +437,7 @@ Translation JetSqlParser::Select()
 
 JetSqlParser::SelectResult JetSqlParser::FullSelect()
 {
+    const NestingGuard guard(*this);
     std::vector<SelectCore> cores;
     QStringList unions;
     auto readCore = [&]() {
@@ -620,6 +633,7 @@ QString JetSqlParser::FromClause(SelectCore& core)
 
 QString JetSqlParser::TableReference(int& tables, QString& baseTable, QString& baseAlias, bool& plain)
 {
+    const NestingGuard guard(*this);
     QString sql = TablePrimary(tables, baseTable, baseAlias, plain);
     for (;;) {
         QString join;
@@ -1063,6 +1077,7 @@ QString JetSqlParser::ColumnDefinition(
 
 QString JetSqlParser::DefaultValue()
 {
+    const NestingGuard guard(*this);
     const QString error = QStringLiteral("Syntax error in field definition.");
     if (AcceptSymbol("(")) {
         QString inner = DefaultValue();
@@ -1499,6 +1514,7 @@ QString JetSqlParser::ClauseExpression()
 
 QString JetSqlParser::Expression()
 {
+    const NestingGuard guard(*this);
     return OrExpression();
 }
 
@@ -1528,6 +1544,7 @@ QString JetSqlParser::AndExpression()
 
 QString JetSqlParser::NotExpression()
 {
+    const NestingGuard guard(*this);
     if (AcceptKeyword("NOT"))
         return QStringLiteral("(NOT ") + NotExpression() + u')';
     return Comparison();
@@ -1665,6 +1682,7 @@ QString JetSqlParser::Multiplicative()
 
 QString JetSqlParser::Unary()
 {
+    const NestingGuard guard(*this);
     if (AcceptSymbol("-"))
         return QStringLiteral("(- ") + Unary() + u')';
     if (AcceptSymbol("+"))

@@ -115,6 +115,21 @@ private:
     QString Subquery();
     QString InList();
 
+    // Counts the rules entered within one another, so that a text nested
+    // past any real query fails ("Query is too complex.", as Jet says)
+    // instead of exhausting the stack.
+    class NestingGuard {
+    public:
+        explicit NestingGuard(JetSqlParser& parser);
+        ~NestingGuard();
+        NestingGuard(const NestingGuard&) = delete;
+        NestingGuard& operator=(const NestingGuard&) = delete;
+
+    private:
+        JetSqlParser& m_parser;
+    };
+    static constexpr int kMaxNesting = 300;
+
     QString m_text;
     std::vector<Token> m_tokens;
     std::size_t m_pos = 0;
@@ -125,6 +140,7 @@ private:
     int m_markers = 0; // '?' written
     bool m_sawAggregate = false; // in the SELECT being read
     std::size_t m_exprStart = 0; // first token of the expression being read, for messages
+    int m_nesting = 0; // NestingGuards alive
 };
 
 } // namespace engine::jetsql

@@ -156,6 +156,8 @@ TEST(CriteriaTest, TextsThatAreNoCriteriaAreRefused)
              "AND Word = 'a'", "Word = 'a' ID = 1" }) {
         ExpectInvalid(QString::fromUtf8(bad), true);
     }
+    ExpectInvalid(QString(5000, u'(') + QStringLiteral("ID = 1") + QString(5000, u')'), true);
+    EXPECT_TRUE(Filters(QString(20, u'(') + QStringLiteral("ID = 9") + QString(20, u')')));
 }
 
 } // namespace

@@ -220,6 +220,14 @@ TEST_F(JetSqlTest, SyntaxErrorsCarryJetsTexts)
         QStringLiteral("Syntax error in CREATE INDEX statement."));
     EXPECT_EQ(TranslateError(QStringLiteral("SELECT Words.Word.Size FROM Words")),
         QStringLiteral("Syntax error in query expression 'Words.Word.Size'."));
+    // Nesting past any real query is refused, not read at the cost of the stack.
+    platform::HRESULT nestedHr = 0;
+    EXPECT_EQ(TranslateError(QStringLiteral("SELECT ") + QString(5000, u'(') + u'1' + QString(5000, u')'), &nestedHr),
+        QStringLiteral("Query is too complex."));
+    EXPECT_EQ(nestedHr, platform::E_FAIL);
+    EXPECT_EQ(TranslateError(QStringLiteral("SELECT ") + QString(5000, u'-') + u'1'),
+        QStringLiteral("Query is too complex."));
+    EXPECT_NO_THROW(Translate(QStringLiteral("SELECT ") + QString(30, u'(') + u'1' + QString(30, u')')));
     // Jet reads the command as a C string, up to the first NUL.
     EXPECT_EQ(
         TranslateError(QStringLiteral("SELECT * FROM Words WHERE Word = 'a") + QChar(u'\0') + QStringLiteral("b'")),
