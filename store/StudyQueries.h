@@ -25,6 +25,10 @@ constexpr const char* kNewWordLookup = "SELECT * FROM NewWords WHERE Word = '%1'
 // %1: how many new words to take into study.
 constexpr const char* kFirstNewWords = "SELECT Top %1 * FROM NewWords";
 
-constexpr const char* kAppendTarget = "SELECT * FROM Words";
+// The recordset that new cards are appended through. It selects no row:
+// the append needs only the table's fields, and fetching every card in
+// study (a million, for a long-time user) would cost seconds and the
+// memory of the whole table on every "Add".
+constexpr const char* kAppendTarget = "SELECT * FROM Words WHERE False";
 
 }  // namespace studyqueries
