@@ -1,0 +1,120 @@
+// The fatal-error filter: the report's text, and what a crashing process
+// prints and how it ends, for each kind of fault. Each crash happens in a
+// child process that installs the filter and then faults.
+#include "app/TopLevelExceptionFilter.h"
+#include "ui/QtTestRegistry.h"
+
+#include <csignal>
+#include <functional>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+struct Crash {
+    QString output;
+    int status = 0;
+};
+
+Crash CrashInChild(const std::function<void()>& fault)
+{
+    int out[2];
+    if (::pipe(out) != 0)
+        return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(out[1], STDERR_FILENO);
+        ::close(out[0]);
+        InstallTopLevelExceptionFilter();
+        // Nothing may leave the child's fault: an exception that got back
+        // into Qt Test would be caught there and run the suite twice.
+        [&]() noexcept { fault(); }();
+        ::_exit(0);
+    }
+    ::close(out[1]);
+    QByteArray text;
+    char buffer[256];
+    ssize_t n;
+    while ((n = ::read(out[0], buffer, sizeof buffer)) > 0)
+        text.append(buffer, n);
+    ::close(out[0]);
+    Crash crash;
+    ::waitpid(child, &crash.status, 0);
+    crash.output = QString::fromLatin1(text);
+    return crash;
+}
+
+volatile int g_zero = 0;
+int* volatile g_null = nullptr;
+
+} // namespace
+
+class FatalErrorFilterTest : public QObject {
+    Q_OBJECT
+private slots:
+    void ReportTextIsUpperCaseHexWithoutLeadingZeros()
+    {
+        char text[96];
+        const std::size_t n = FormatUnhandledException(text, sizeof text, 0x401A2F, 0xC0000005u);
+        QCOMPARE(QByteArray(text, n), QByteArray("Unhandle exception: 0x401A2F, ExceptionCode:0xC0000005"));
+        FormatUnhandledException(text, sizeof text, 0, 0x80000002u);
+        QCOMPARE(QByteArray(text), QByteArray("Unhandle exception: 0x0, ExceptionCode:0x80000002"));
+        char small[10];
+        QCOMPARE(FormatUnhandledException(small, sizeof small, 0x401A2F, 1), std::size_t(9));
+        QCOMPARE(QByteArray(small), QByteArray("Unhandle "));
+    }
+
+    void SignalsMapToTheirExceptionCodes()
+    {
+        QCOMPARE(ExceptionCodeOfSignal(SIGSEGV, SEGV_MAPERR), 0xC0000005u);
+        QCOMPARE(ExceptionCodeOfSignal(SIGFPE, FPE_INTDIV), 0xC0000094u);
+        QCOMPARE(ExceptionCodeOfSignal(SIGFPE, FPE_FLTDIV), 0xC000008Eu);
+        QCOMPARE(ExceptionCodeOfSignal(SIGILL, ILL_ILLOPC), 0xC000001Du);
+        QCOMPARE(ExceptionCodeOfSignal(SIGILL, ILL_PRVOPC), 0xC0000096u);
+        QCOMPARE(ExceptionCodeOfSignal(SIGBUS, BUS_ADRALN), 0x80000002u);
+        QCOMPARE(ExceptionCodeOfSignal(SIGBUS, BUS_ADRERR), 0xC0000006u);
+    }
+
+    void CrashesAreReportedAndEndTheProcess()
+    {
+        const QRegularExpression report(
+            QStringLiteral("^Unhandle exception: 0x[0-9A-F]+, ExceptionCode:0x([0-9A-F]+)\n$"));
+
+        const Crash segv = CrashInChild([] { *g_null = 1; });
+        QRegularExpressionMatch m = report.match(segv.output);
+        QVERIFY2(m.hasMatch(), qPrintable(segv.output));
+        QCOMPARE(m.captured(1), QStringLiteral("C0000005"));
+        QVERIFY(WIFEXITED(segv.status));
+        QCOMPARE(WEXITSTATUS(segv.status), 128 + SIGSEGV);
+
+        const Crash fpe = CrashInChild([] { g_zero = 7 / g_zero; });
+        m = report.match(fpe.output);
+        QVERIFY2(m.hasMatch(), qPrintable(fpe.output));
+        QCOMPARE(m.captured(1), QStringLiteral("C0000094"));
+        QCOMPARE(WEXITSTATUS(fpe.status), 128 + SIGFPE);
+
+        const Crash uncaught = CrashInChild([] { throw std::runtime_error("nobody catches this"); });
+        m = report.match(uncaught.output);
+        QVERIFY2(m.hasMatch(), qPrintable(uncaught.output));
+        QCOMPARE(m.captured(1), QStringLiteral("E06D7363"));
+        QCOMPARE(WEXITSTATUS(uncaught.status), 128 + SIGABRT);
+
+        // A stack overflow still gets its report, from the spare stack.
+        const Crash overflow = CrashInChild([] {
+            std::function<int(int)> deep = [&](int n) {
+                volatile char pad[4096];
+                pad[0] = static_cast<char>(n);
+                return deep(n + 1) + pad[0];
+            };
+            deep(0);
+        });
+        m = report.match(overflow.output);
+        QVERIFY2(m.hasMatch(), qPrintable(overflow.output));
+        QCOMPARE(m.captured(1), QStringLiteral("C0000005"));
+    }
+};
+
+static const QtTestRegistration<FatalErrorFilterTest> registration;
+
+#include "FatalErrorFilterTest.moc"

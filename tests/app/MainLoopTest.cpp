@@ -1,0 +1,270 @@
+// The application object on real data files: start-up (backup, open) and
+// the main loop's dispatch, first with scripted main-menu results, then
+// with the real dialogs; and the entry function's sequence with its outer
+// report of a COM error that nobody caught.
+#include "app/AfxWinMain.h"
+#include "app/CLexitrainApp.h"
+#include "platform/MessageBox.h"
+#include "ui/DialogDriver.h"
+#include "ui/QtTestRegistry.h"
+#include "ui/StudyDataFile.h"
+#include "ui/res/ResourceIds.h"
+#include "ui/res/WindowText.h"
+
+#include <QFile>
+#include <deque>
+#include <memory>
+
+using namespace dialog_driver;
+using platform::MB_ICONERROR;
+using platform::MB_ICONINFORMATION;
+
+namespace {
+
+// Main-menu results played back one per showing; counts the showings.
+class MenuScript {
+public:
+    MenuScript(std::initializer_list<int> results)
+        : m_results(results)
+    {
+    }
+    std::function<int()> Function()
+    {
+        return [this] {
+            ++m_shown;
+            if (m_results.empty())
+                return 2;
+            const int result = m_results.front();
+            m_results.pop_front();
+            return result;
+        };
+    }
+    int Shown() const { return m_shown; }
+
+private:
+    std::deque<int> m_results;
+    int m_shown = 0;
+};
+
+struct Message {
+    QString text;
+    unsigned flags;
+    bool operator==(const Message&) const = default;
+};
+
+char* toString(const Message& m)
+{
+    return QTest::toString(QStringLiteral("%1 [%2]").arg(m.text).arg(m.flags));
+}
+
+} // namespace
+
+class MainLoopTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<StudyDataFile> m_file;
+    std::unique_ptr<platform::RecordingMessageSink> m_messages;
+
+    QList<Message> Messages() const
+    {
+        QList<Message> all;
+        for (const auto& m : m_messages->Messages())
+            all.append({ m.text, m.flags });
+        return all;
+    }
+
+    // Starts the application on the test's data file, as InitInstance
+    // does, with the main menu scripted.
+    bool Start(MenuScript& script)
+    {
+        theApp.m_mainMenuOverride = script.Function();
+        return theApp.InitInstance();
+    }
+
+private slots:
+    void init()
+    {
+        m_file = std::make_unique<StudyDataFile>();
+        m_messages = std::make_unique<platform::RecordingMessageSink>();
+    }
+
+    void cleanup()
+    {
+        theApp.ExitInstance();
+        theApp.m_mainMenuOverride = nullptr;
+        m_messages.reset();
+        m_file.reset();
+    }
+
+    void ExitEndsQuietlyAndUnknownCodesAreReported()
+    {
+        MenuScript exit { 2 };
+        QVERIFY(!Start(exit));
+        QCOMPARE(exit.Shown(), 1);
+        QVERIFY(m_messages->Messages().empty());
+        QVERIFY(QFile::exists(m_file->Path(QStringLiteral("Backup/db.2024.03.05.12.00.00.MDB"))));
+        theApp.ExitInstance();
+
+        for (int code : { 1, -1, 999, 1004 }) {
+            m_messages->Clear();
+            MenuScript unknown { code, 2 };
+            theApp.RunMainLoop(unknown.Function());
+            QCOMPARE(unknown.Shown(), 1);
+            QCOMPARE(Messages(), (QList<Message> { { "Error: Invalid ID.", MB_ICONERROR } }));
+        }
+    }
+
+    void FailedStartShowsNoMainMenu()
+    {
+        // No data file: the backup fails, nothing else runs.
+        QVERIFY(QFile::remove(m_file->Path(QStringLiteral("db.mdb"))));
+        MenuScript never { 2 };
+        QVERIFY(!Start(never));
+        QCOMPARE(never.Shown(), 0);
+        QCOMPARE(Messages(), (QList<Message> { { "Error: Failed to backup data file. (CopyFile)", MB_ICONERROR } }));
+
+        // The real main menu is not built either: nothing modal comes up.
+        m_messages->Clear();
+        theApp.m_mainMenuOverride = nullptr;
+        bool menuShown = false;
+        const QPointer<QTimer> watch = WhenModal([&](QWidget* modal) {
+            menuShown = true;
+            Click(modal, 2);
+        });
+        QVERIFY(!theApp.InitInstance());
+        QCoreApplication::processEvents();
+        QVERIFY(!menuShown);
+        delete watch.data();
+        QCOMPARE(Messages().size(), 1);
+
+        // A file that is no database: the backup succeeds, the open fails
+        // with the connection's report, and the menu never shows.
+        m_messages->Clear();
+        QFile garbage(m_file->Path(QStringLiteral("db.mdb")));
+        QVERIFY(garbage.open(QIODevice::WriteOnly));
+        garbage.write("this is not a database");
+        garbage.close();
+        platform::Clock::Advance(1);
+        MenuScript notShown { 2 };
+        QVERIFY(!Start(notShown));
+        QCOMPARE(notShown.Shown(), 0);
+        QCOMPARE(Messages().size(), 1);
+        QVERIFY(Messages()[0].text.startsWith(QStringLiteral("CADODataBase Error\r\n")));
+        QCOMPARE(Messages()[0].flags, unsigned(MB_ICONERROR));
+    }
+
+    void EmptySelectionsSayThereIsNothingToStudy()
+    {
+        MenuScript script { 1000, 1001, 2 };
+        QVERIFY(!Start(script));
+        QCOMPARE(script.Shown(), 3);
+        QCOMPARE(Messages(),
+            (QList<Message> { { "No words need to review today.", MB_ICONINFORMATION },
+                { "New word list without any word, please add new words.", MB_ICONERROR } }));
+    }
+
+    void FailedSelectionEndsThroughTheOuterReport()
+    {
+        // A data file without the Words table: the selection cannot be
+        // opened, the recordset reports it, and counting the closed
+        // selection raises the COM error that only the entry function
+        // catches. The program ends with 0, without ExitInstance or the
+        // framework's clean-up.
+        for (int code : { 1000, 1001 }) {
+            m_messages->Clear();
+            platform::Clock::Advance(1);
+            {
+                CWordStore store;
+                QVERIFY(store.OpenDatabase());
+                QVERIFY(store.m_database.Execute(QStringLiteral("DROP TABLE Words")));
+                store.CloseDatabase();
+            }
+            MenuScript script { code, 2 };
+            theApp.m_mainMenuOverride = script.Function();
+            bool terminated = false;
+            const int exitCode = RunApplication(
+                theApp, [] { return true; }, [&] { terminated = true; });
+            QCOMPARE(exitCode, 0);
+            QVERIFY(!terminated);
+            QCOMPARE(script.Shown(), 1);
+            const QList<Message> messages = Messages();
+            QCOMPARE(messages.size(), 2);
+            QVERIFY(messages[0].text.startsWith(QStringLiteral("CADORecordset Error\r\n")));
+            QVERIFY2(messages[1].text.startsWith(QStringLiteral("Error\r\nCode = ")), qPrintable(messages[1].text));
+            QVERIFY(messages[1].text.contains(QStringLiteral("\r\nCode meaning = ")));
+            QVERIFY(messages[1].text.endsWith(QStringLiteral("\r\n")));
+            QCOMPARE(messages[1].flags, unsigned(MB_ICONERROR));
+            QVERIFY(theApp.m_wordStore.m_database.IsOpen()); // no ExitInstance on this path
+            theApp.ExitInstance();
+            // Put the table back for the other branch.
+            QFile::remove(m_file->Path(QStringLiteral("db.mdb")));
+            CreateDataFile(m_file->Path(QStringLiteral("db.mdb")));
+        }
+    }
+
+    void EntrySequenceRunsStartUpAndCleanUp()
+    {
+        MenuScript script { 2 };
+        theApp.m_mainMenuOverride = script.Function();
+        bool terminated = false;
+        QCOMPARE(RunApplication(
+                     theApp, [] { return true; }, [&] { terminated = true; }),
+            0);
+        QVERIFY(terminated);
+        QCOMPARE(script.Shown(), 1);
+        QVERIFY(!theApp.m_wordStore.m_database.IsOpen()); // ExitInstance closed it
+
+        // A framework that cannot start: straight to clean-up, still 0.
+        terminated = false;
+        QCOMPARE(RunApplication(
+                     theApp, [] { return false; }, [&] { terminated = true; }),
+            0);
+        QVERIFY(terminated);
+        QCOMPARE(script.Shown(), 1);
+    }
+
+    void RealMainMenuDispatchesToTheRealDialogs()
+    {
+        {
+            CWordStore store;
+            QVERIFY(store.OpenDatabase());
+            QVERIFY(StudyDataFile::AddStudyWord(store, "apple", "AE-pl", "fruit", 1, 1));
+            QVERIFY(StudyDataFile::AddStudyWord(store, "pear", "PAIR", "fruit", 1, 0));
+        }
+        theApp.m_mainMenuOverride = nullptr;
+        QStringList seen;
+        // Each step: on the main menu press a button, then answer the dialog
+        // it opens; at the end "&Exit".
+        const QList<std::pair<int, QString>> steps = { { 1012, "Pattern of learned" }, { 1013, "Pattern of learned" },
+            { 1011, "Add New Work" }, { 3, "Add New Words For Learned" } };
+        std::function<void(int)> step = [&](int i) {
+            WhenModal([&, i](QWidget* menu) {
+                seen << menu->windowTitle();
+                if (i == steps.size()) {
+                    Click(menu, 2);
+                    return;
+                }
+                WhenModal(
+                    [&, i, menu](QWidget* dialog) {
+                        seen << dialog->windowTitle() + QLatin1Char(':')
+                                + res::GetWindowText(res::ControlById(dialog, 1000));
+                        step(i + 1);
+                        Key(dialog, Qt::Key_Escape);
+                    },
+                    menu);
+                Click(menu, steps[i].first);
+            });
+        };
+        step(0);
+        QVERIFY(!theApp.InitInstance());
+        QCOMPARE(seen,
+            QStringList({ "Lexitrain 0.01 beta", "Pattern of learned:apple", "Lexitrain 0.01 beta",
+                "Pattern of learned:pear", "Lexitrain 0.01 beta", "Add New Work:", "Lexitrain 0.01 beta",
+                "Add New Words For Learned:", "Lexitrain 0.01 beta" }));
+        QVERIFY(m_messages->Messages().empty());
+    }
+};
+
+static const QtTestRegistration<MainLoopTest> registration;
+
+#include "MainLoopTest.moc"
