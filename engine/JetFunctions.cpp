@@ -750,6 +750,101 @@ void JetSqr(sqlite3_context* ctx, int, sqlite3_value** argv)
     sqlite3_result_double(ctx, std::sqrt(v));
 }
 
+// A stored date ("YYYY-MM-DD HH:MM:SS" or "YYYY-MM-DD") among the operands
+// of + and -: only these forms, so that no other text is taken for a date.
+bool StoredDate(sqlite3_value* v, CivilDateTime& out)
+{
+    if (sqlite3_value_type(v) != SQLITE_TEXT)
+        return false;
+    const int n = sqlite3_value_bytes(v);
+    if (n != dates::kStoredLength && n != 10)
+        return false;
+    return dates::ParseDateText(reinterpret_cast<const char*>(sqlite3_value_text(v)), static_cast<std::size_t>(n), out);
+}
+
+// SQLite's own sum or difference of two numbers (integers stay integers
+// unless they overflow).
+void NumericResult(sqlite3_context* ctx, sqlite3_value* a, sqlite3_value* b, bool subtract)
+{
+    if (sqlite3_value_numeric_type(a) == SQLITE_INTEGER && sqlite3_value_numeric_type(b) == SQLITE_INTEGER) {
+        const sqlite3_int64 x = sqlite3_value_int64(a);
+        const sqlite3_int64 y = sqlite3_value_int64(b);
+        sqlite3_int64 r = 0;
+        if (!(subtract ? __builtin_sub_overflow(x, y, &r) : __builtin_add_overflow(x, y, &r)))
+            return sqlite3_result_int64(ctx, r);
+    }
+    const double x = sqlite3_value_double(a);
+    const double y = sqlite3_value_double(b);
+    sqlite3_result_double(ctx, subtract ? x - y : x + y);
+}
+
+bool IsNumeric(sqlite3_value* v)
+{
+    const int type = sqlite3_value_numeric_type(v);
+    return type == SQLITE_INTEGER || type == SQLITE_FLOAT;
+}
+
+// The date some days (with a fraction for the time) from a date.
+void DatePlusDays(sqlite3_context* ctx, const CivilDateTime& d, double days)
+{
+    const double seconds = std::nearbyint(days * 86400.0);
+    CivilDateTime result;
+    if (!std::isfinite(seconds) || std::fabs(seconds) > 1e15
+        || !dates::FromLinearSeconds(dates::LinearSeconds(d) + static_cast<std::int64_t>(seconds), result))
+        return sqlite3_result_error(ctx, kOverflow, -1);
+    ResultDate(ctx, result);
+}
+
+// Jet's +: a date and a number give a date; two texts are joined; Null
+// gives Null; otherwise numbers add.
+void JetAdd(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    sqlite3_value* a = argv[0];
+    sqlite3_value* b = argv[1];
+    if (sqlite3_value_type(a) == SQLITE_NULL || sqlite3_value_type(b) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    CivilDateTime d;
+    if (StoredDate(a, d) && IsNumeric(b))
+        return DatePlusDays(ctx, d, sqlite3_value_double(b));
+    if (StoredDate(b, d) && IsNumeric(a))
+        return DatePlusDays(ctx, d, sqlite3_value_double(a));
+    if (sqlite3_value_type(a) == SQLITE_TEXT && sqlite3_value_type(b) == SQLITE_TEXT) {
+        std::string joined(
+            reinterpret_cast<const char*>(sqlite3_value_text(a)), static_cast<std::size_t>(sqlite3_value_bytes(a)));
+        joined.append(
+            reinterpret_cast<const char*>(sqlite3_value_text(b)), static_cast<std::size_t>(sqlite3_value_bytes(b)));
+        return sqlite3_result_text64(ctx, joined.data(), joined.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+    }
+    if (!IsNumeric(a) || !IsNumeric(b))
+        return sqlite3_result_error(ctx, kTypeMismatch, -1);
+    NumericResult(ctx, a, b, false);
+}
+
+// Jet's -: a date less a number is a date; a date less a date is the days
+// between them, with the time as the fraction; otherwise numbers subtract.
+void JetSubtract(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    sqlite3_value* a = argv[0];
+    sqlite3_value* b = argv[1];
+    if (sqlite3_value_type(a) == SQLITE_NULL || sqlite3_value_type(b) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    CivilDateTime d;
+    CivilDateTime e;
+    if (StoredDate(a, d)) {
+        if (StoredDate(b, e))
+            return sqlite3_result_double(
+                ctx, static_cast<double>(dates::LinearSeconds(d) - dates::LinearSeconds(e)) / 86400.0);
+        if (IsNumeric(b))
+            return DatePlusDays(ctx, d, -sqlite3_value_double(b));
+        return sqlite3_result_error(ctx, kTypeMismatch, -1);
+    }
+    if (StoredDate(b, e) && IsNumeric(a))
+        return sqlite3_result_double(ctx, sqlite3_value_double(a) - dates::ToOleDate(e));
+    if (!IsNumeric(a) || !IsNumeric(b))
+        return sqlite3_result_error(ctx, kTypeMismatch, -1);
+    NumericResult(ctx, a, b, true);
+}
+
 void JetPower(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     double a = 0;
@@ -979,6 +1074,8 @@ void RegisterFunctions(sqlite3* db)
         { "jet_sgn", 1, true, JetSgn },
         { "jet_sqr", 1, true, JetSqr },
         { "jet_power", 2, true, JetPower },
+        { "jet_add", 2, true, JetAdd },
+        { "jet_subtract", 2, true, JetSubtract },
         { "jet_round", 1, true, JetRound },
         { "jet_round", 2, true, JetRound },
         { "jet_clng", 1, true, JetCLng },

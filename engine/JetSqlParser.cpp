@@ -1638,10 +1638,12 @@ QString JetSqlParser::Additive()
 {
     QString left = Modulo();
     for (;;) {
+        // jet_add and jet_subtract give + and - Jet's meaning on dates
+        // (a date plus days is a date) and on text ("a" + "b" joins them).
         if (AcceptSymbol("+"))
-            left = Wrap(left, "+", Modulo());
+            left = QStringLiteral("jet_add(%1, %2)").arg(left, Modulo());
         else if (AcceptSymbol("-"))
-            left = Wrap(left, "-", Modulo());
+            left = QStringLiteral("jet_subtract(%1, %2)").arg(left, Modulo());
         else
             return left;
     }

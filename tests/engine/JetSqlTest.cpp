@@ -279,6 +279,18 @@ TEST_F(JetSqlTest, ExpressionsFollowJetsOperatorsAndPrecedence)
     EXPECT_DOUBLE_EQ(db.Value(QStringLiteral("2 ^ 3 ^ 2")).toDouble(), 64.0);
     EXPECT_DOUBLE_EQ(db.Value(QStringLiteral("-2 ^ 2")).toDouble(), -4.0);
     EXPECT_EQ(db.Value(QStringLiteral("1 + 2 * 3")).toLongLong(), 7);
+    EXPECT_EQ(db.Value(QStringLiteral("9223372036854775807 + 1")).toDouble(), 9223372036854775808.0);
+    // + and - on dates count days; + joins two texts; Null gives Null.
+    EXPECT_EQ(db.Value(QStringLiteral("#5/17/2010# + 1")).toString(), QStringLiteral("2010-05-18 00:00:00"));
+    EXPECT_EQ(db.Value(QStringLiteral("1.5 + #5/17/2010#")).toString(), QStringLiteral("2010-05-18 12:00:00"));
+    EXPECT_EQ(db.Value(QStringLiteral("Date() - 17")).toString(), QStringLiteral("2010-04-30 00:00:00"));
+    EXPECT_DOUBLE_EQ(db.Value(QStringLiteral("#5/17/2010 12:00# - #5/10/2010#")).toDouble(), 7.5);
+    EXPECT_EQ(db.Value(QStringLiteral("'2010-05-17' + 1")).toString(), QStringLiteral("2010-05-18 00:00:00"));
+    EXPECT_EQ(db.Value(QStringLiteral("'a' + 'b'")).toString(), QStringLiteral("ab"));
+    EXPECT_EQ(db.Value(QStringLiteral("'1' + '2'")).toString(), QStringLiteral("12"));
+    EXPECT_EQ(db.Value(QStringLiteral("'1' + 2")).toLongLong(), 3);
+    EXPECT_TRUE(db.Value(QStringLiteral("'a' + Null")).isNull());
+    EXPECT_NE(db.RunError(QStringLiteral("SELECT 'a' - 1")), QString());
     EXPECT_EQ(db.Value(QStringLiteral("NOT 1 = 2 AND 3 = 3")).toLongLong(), 1);
     EXPECT_EQ(db.Value(QStringLiteral("2 BETWEEN 1 AND 3")).toLongLong(), 1);
     EXPECT_EQ(db.Value(QStringLiteral("2 NOT IN (1, 3)")).toLongLong(), 1);
