@@ -75,7 +75,13 @@ struct Translation {
 };
 
 // Throws platform::ComError(DB_E_ERRORSINCOMMAND) with Jet's description
-// ("Syntax error in ...") when the text is not Jet SQL this engine knows.
+// ("Syntax error in ...") when the text is not Jet SQL this engine knows;
+// E_FAIL for "Query is too complex." and for keys Jet would refuse
+// ("Primary key already exists."); DB_E_NOTSUPPORTED, naming the construct,
+// for Jet SQL that SQLite cannot carry out (SELECT ... INTO, ALTER COLUMN,
+// ADD CONSTRAINT, UPDATE or DELETE over joins, tables IN another file,
+// WITH DISALLOW NULL). The source is "Microsoft JET Database Engine". The
+// text is read up to its first NUL, as Jet reads it.
 Translation Translate(const QString& jetSql);
 
 // Translates the body of a saved query: parameterNames stand for its
