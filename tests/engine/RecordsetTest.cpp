@@ -343,4 +343,35 @@ TEST_F(RecordsetTest, StudySelectionsOpenAsTheStoreWritesThem)
     EXPECT_EQ(Open(due)->RecordCount(), 1);
 }
 
+TEST_F(RecordsetTest, TablesAndSavedQueriesOpenByName)
+{
+    AddWord(QStringLiteral("a"));
+    AddWord(QStringLiteral("b"));
+    auto table = engine::Recordset::Create();
+    table->Open(QStringLiteral("Words"), Db(), engine::adOpenKeyset, engine::adLockOptimistic, engine::adCmdTable);
+    EXPECT_EQ(table->RecordCount(), 2);
+    Put(table, QStringLiteral("Word"), Text(QStringLiteral("A")));
+    table->Update();
+    EXPECT_EQ(Raw(QStringLiteral("SELECT Word FROM Words WHERE ID = 1")), QStringLiteral("A"));
+
+    Exec(QStringLiteral("CREATE PROCEDURE LongCycles AS SELECT Word FROM Words WHERE MemoryCycle > 1"));
+    Exec(QStringLiteral("UPDATE Words SET MemoryCycle = 4 WHERE Word = 'b'"));
+    auto saved = engine::Recordset::Create();
+    saved->Open(
+        QStringLiteral("LongCycles"), Db(), engine::adOpenStatic, engine::adLockOptimistic, engine::adCmdStoredProc);
+    ASSERT_EQ(saved->RecordCount(), 1);
+    EXPECT_EQ(Get(saved, QStringLiteral("Word")).bstrVal(), QStringLiteral("b"));
+    // A bare name is a table or a saved query, as ADO's adCmdUnknown finds it.
+    EXPECT_EQ(Open(QStringLiteral("[Words]"))->RecordCount(), 2);
+    EXPECT_EQ(Open(QStringLiteral("LongCycles"))->RecordCount(), 1);
+
+    auto e = ErrorOf([&] {
+        engine::Recordset::Create()->Open(
+            QStringLiteral("Nowhere"), Db(), engine::adOpenStatic, engine::adLockOptimistic, engine::adCmdStoredProc);
+    });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::DB_E_NOTABLE));
+    auto tables = Db()->OpenSchema(engine::adSchemaTables);
+    EXPECT_GE(tables->RecordCount(), 2);
+}
+
 } // namespace
