@@ -1505,9 +1505,11 @@ QString JetSqlParser::ClauseExpression()
         FailExpression(ExprError::Plain);
     }
     QString sql = Expression();
-    // Another operand straight after a complete expression: Jet's "missing
-    // operator".
-    if (IsOperandStart(Peek()))
+    // Another operand, or a mark that is no operator here ("!=", "@"),
+    // straight after a complete expression: Jet's "missing operator".
+    const Token& after = Peek();
+    if (IsOperandStart(after)
+        || (after.kind == Token::Symbol && !after.IsSymbol(",") && !after.IsSymbol(")") && !after.IsSymbol(";")))
         FailExpression(ExprError::MissingOperator);
     return sql;
 }

@@ -173,6 +173,8 @@ TEST_F(JetSqlTest, SyntaxErrorsCarryJetsTexts)
         QStringLiteral("Syntax error (missing operator) in query expression 'Word Pronunciation'."));
     EXPECT_EQ(TranslateError(QStringLiteral("SELECT * FROM Words WHERE ID = 1 2")),
         QStringLiteral("Syntax error (missing operator) in query expression 'ID = 1 2'."));
+    EXPECT_EQ(TranslateError(QStringLiteral("SELECT * FROM Words WHERE ID != 1")),
+        QStringLiteral("Syntax error (missing operator) in query expression 'ID != 1'."));
     EXPECT_EQ(TranslateError(QStringLiteral("SELECT * FROM Words WHERE (ID = 1")),
         QStringLiteral("Missing ), ], or Item in query expression '(ID = 1'."));
     EXPECT_EQ(TranslateError(QStringLiteral("SELECT * FROM Words WHERE [Date] = #2/30/2010#")),
