@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (fuzz/) with clang into a build folder of
 # their own and runs each for a bounded time. New inputs go to that folder's
-# corpus; the seeds in fuzz/corpus/<target>/ are only read. A crash leaves
+# corpus; the seeds in fuzz/corpus/<target>/ are only read (and a
+# dictionary fuzz/<target>.dict is used where there is one). A crash leaves
 # its input in <build>/artifacts/ and makes the script fail.
 #
 #   scripts/fuzz.sh [seconds per target, default 60] [target ...]
@@ -30,7 +31,7 @@ cmake --build "$build" -j2 --target "${targets[@]}"
 mkdir -p "$build/artifacts"
 status=0
 for target in "${targets[@]}"; do
-    name="${target#fuzz_}"
+    name="$target"
     corpus="$build/corpus/$name"
     mkdir -p "$corpus"
     options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 -max_len=4096
