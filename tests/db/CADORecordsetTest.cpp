@@ -257,6 +257,16 @@ TEST_F(Recordset, BooleanDateAndCurrencyValues)
     ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Price"), raw));
     EXPECT_EQ(raw.vt(), platform::VT_CY);
 
+    // The number getters read the value's raw members, unlike a parameter's:
+    // a Yes/No true is -1 as an int, and a date reads as its day count (a
+    // parameter's double getter would give 0.0 for it).
+    int nFlag = 0;
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Flag"), nFlag));
+    EXPECT_EQ(nFlag, -1);
+    double stampDays = 0;
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Stamp"), stampDays));
+    EXPECT_DOUBLE_EQ(stampDays, OleDateTime(2010, 5, 17, 8, 30, 0).m_dt);
+
     // Writing outside an edit: false, nothing written, no box.
     EXPECT_FALSE(m_rs.SetFieldValue(QStringLiteral("Flag"), false));
     EXPECT_FALSE(m_rs.SetFieldEmpty(QStringLiteral("Note")));
@@ -290,6 +300,7 @@ TEST_F(Recordset, BooleanDateAndCurrencyValues)
     ASSERT_TRUE(m_rs.SetFieldValue(QStringLiteral("Note"), QString()));
     ASSERT_TRUE(m_rs.SetFieldValue(QStringLiteral("Stamp"), Variant::Null()));
     ASSERT_TRUE(m_rs.SetFieldValue(QStringLiteral("Price"), Variant::Null()));
+    ASSERT_TRUE(m_rs.SetFieldValue(QStringLiteral("Flag"), true));
     ASSERT_TRUE(m_rs.Update());
     ASSERT_TRUE(m_rs.Open(QString()));
     EXPECT_TRUE(m_rs.IsFieldNull(QStringLiteral("Note")));
@@ -298,6 +309,8 @@ TEST_F(Recordset, BooleanDateAndCurrencyValues)
     ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Price"), price));
     EXPECT_EQ(price.GetStatus(), OleCurrency::null);
     EXPECT_EQ(price.m_cur, 0);
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Flag"), flag));
+    EXPECT_TRUE(flag);
     EXPECT_TRUE(m_messages.Messages().empty());
 }
 
