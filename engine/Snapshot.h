@@ -8,6 +8,7 @@
 #pragma once
 
 #include "engine/Recordset.h"
+#include "engine/RowArena.h"
 #include "engine/StoredValue.h"
 
 #include <QHash>
@@ -31,23 +32,6 @@ struct ColumnMeta {
     bool hasDefault = false; // the base table gives a default
     bool rowidAlias = false; // INTEGER PRIMARY KEY: assigned by the engine
     enum NowDefault { NoNow, NowDateTime, NowDate, NowTime } nowDefault = NoNow; // default reads the clock
-};
-
-// Bytes of many rows in large blocks; a row never spans blocks.
-class RowArena {
-public:
-    using Ref = std::uint64_t; // block index << 32 | offset
-    char* Allocate(std::size_t bytes, Ref& ref);
-    const char* Data(Ref ref) const { return m_blocks[ref >> 32].data.get() + (ref & 0xFFFFFFFFu); }
-    std::size_t MemoryBytes() const;
-
-private:
-    struct Block {
-        std::unique_ptr<char[]> data;
-        std::size_t capacity = 0;
-        std::size_t used = 0;
-    };
-    std::vector<Block> m_blocks;
 };
 
 class Snapshot {
