@@ -911,7 +911,7 @@ Translation JetSqlParser::CreateTable()
             if (!constraint.isEmpty())
                 parts.append(constraint);
         } else {
-            parts.append(ColumnDefinition(table, false, primaryKeyColumns, counters, counterColumn));
+            parts.append(ColumnDefinition(false, primaryKeyColumns, counters, counterColumn));
             ++columnCount;
         }
     } while (AcceptSymbol(","));
@@ -973,9 +973,8 @@ QString JetSqlParser::JetTypeText(const char* statementMessage)
 }
 
 QString JetSqlParser::ColumnDefinition(
-    const QString& table, bool inAlter, QStringList& primaryKeyColumns, int& counters, QString& counterColumn)
+    bool inAlter, QStringList& primaryKeyColumns, int& counters, QString& counterColumn)
 {
-    Q_UNUSED(table);
     const QString fieldError = QStringLiteral("Syntax error in field definition.");
     const Token& nameToken = Next();
     if (!nameToken.IsName() || IsReserved(nameToken))
@@ -1024,7 +1023,6 @@ QString JetSqlParser::ColumnDefinition(
     if (type.counter)
         sql += QStringLiteral(" PRIMARY KEY AUTOINCREMENT");
     bool notNull = false;
-    bool primary = false;
     QString rest;
     for (;;) {
         if (AtKeyword("NOT") && AtKeyword("NULL", 1)) {
@@ -1044,7 +1042,6 @@ QString JetSqlParser::ColumnDefinition(
                 if (!AcceptKeyword("KEY"))
                     Fail(QStringLiteral("Syntax error in CONSTRAINT clause."));
                 primaryKeyColumns.append(column);
-                primary = true;
                 if (!type.counter)
                     rest += (constraintName.isEmpty() ? QString() : QStringLiteral(" CONSTRAINT ") + constraintName)
                         + QStringLiteral(" PRIMARY KEY");
@@ -1066,7 +1063,6 @@ QString JetSqlParser::ColumnDefinition(
     }
     if (!AtSymbol(",") && !AtSymbol(")") && !(inAlter && AtStatementEnd()))
         FailAt(Peek(), fieldError);
-    Q_UNUSED(primary);
     if (notNull && !type.counter)
         sql += QStringLiteral(" NOT NULL");
     sql += rest;
@@ -1381,7 +1377,7 @@ Translation JetSqlParser::Alter()
         QStringList keys;
         int counters = 0;
         QString counterColumn;
-        const QString column = ColumnDefinition(table, true, keys, counters, counterColumn);
+        const QString column = ColumnDefinition(true, keys, counters, counterColumn);
         if (!keys.isEmpty())
             throw platform::ComError(platform::DB_E_NOTSUPPORTED,
                 QStringLiteral("A primary key cannot be added to an existing table."), kJetSource);

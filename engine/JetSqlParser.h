@@ -76,8 +76,7 @@ private:
     Translation Delete();
     Translation Create();
     Translation CreateTable();
-    QString ColumnDefinition(
-        const QString& table, bool inAlter, QStringList& primaryKeyColumns, int& counters, QString& counterColumn);
+    QString ColumnDefinition(bool inAlter, QStringList& primaryKeyColumns, int& counters, QString& counterColumn);
     QString TableConstraint(QStringList& primaryKeyColumns, QString& primaryKeyConstraint);
     QString DefaultValue();
     QString NameList(const char* statementMessage);
