@@ -29,8 +29,7 @@ int CBaseDialog::DoModal()
     const res::DialogTemplate* t = res::FindDialogTemplate(m_nIDTemplate);
     if (!t)
         return -1;
-    res::BuildDialog(this, *t);
-    CreateFromTemplate();
+    CreateFromTemplate(*t);
     struct Teardown {
         CBaseDialog* dialog;
         ~Teardown() { dialog->DestroyControls(); }
@@ -62,11 +61,11 @@ void CBaseDialog::RunHandler(const std::function<void()>& handler)
     }
 }
 
-void CBaseDialog::CreateFromTemplate()
+void CBaseDialog::CreateFromTemplate(const res::DialogTemplate& t)
 {
-    const res::DialogTemplate* t = res::FindDialogTemplate(m_nIDTemplate);
+    res::BuildDialog(this, t);
     m_pSystemMenu = new QMenu(this);
-    if (t->styles & res::DS_MINIMIZEBOX)
+    if (t.styles & res::DS_MINIMIZEBOX)
         m_pSystemMenu->addAction(tr("Mi&nimize"))->setData(SC_MINIMIZE);
     m_pSystemMenu->addAction(tr("&Close"))->setData(SC_CLOSE);
     connect(m_pSystemMenu, &QMenu::triggered, this, [this](QAction* action) {

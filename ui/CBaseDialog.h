@@ -18,6 +18,9 @@
 #include <functional>
 
 class QMenu;
+namespace res {
+struct DialogTemplate;
+}
 
 class CBaseDialog : public QDialog {
     Q_OBJECT
@@ -62,7 +65,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    void CreateFromTemplate();
+    void CreateFromTemplate(const res::DialogTemplate& t);
     void DestroyControls();
     void PopupSystemMenu(const QPoint& globalPos);
     // Runs a handler that Qt's event loop called. An exception must not

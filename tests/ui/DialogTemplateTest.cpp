@@ -2,6 +2,7 @@
 // found by ID in tab order, and the framework's keys in a dialog that has
 // single-line edits, a want-return description and no default button (the
 // add-word template, built bare, without its dialog class).
+#include "platform/ComError.h"
 #include "ui/CBaseDialog.h"
 #include "ui/CFontEdit.h"
 #include "ui/DialogDriver.h"
@@ -17,6 +18,27 @@
 #include <QPushButton>
 
 using namespace dialog_driver;
+
+namespace {
+
+// A dialog whose button handler fails the way a database call does.
+class FailingDialog : public CBaseDialog {
+public:
+    FailingDialog()
+        : CBaseDialog(res::IDD_ADDLEARNCOUNT, nullptr)
+    {
+    }
+
+protected:
+    bool OnCommand(int nID) override
+    {
+        if (nID == res::IDC_ADD_COUNT)
+            throw platform::ComError(platform::E_FAIL, QStringLiteral("disk gone"), QStringLiteral("test"));
+        return CBaseDialog::OnCommand(nID);
+    }
+};
+
+} // namespace
 
 class DialogTemplateTest : public QObject {
     Q_OBJECT
@@ -142,6 +164,24 @@ private slots:
                 QStringLiteral("Please Input the number of  new  words:"));
             Key(modal, Qt::Key_Escape);
         });
+        QCOMPARE(dlg.DoModal(), 2);
+    }
+
+    void ExceptionFromAHandlerLeavesDoModal()
+    {
+        FailingDialog dlg;
+        WhenModal([](QWidget* modal) { Click(modal, res::IDC_ADD_COUNT); });
+        try {
+            dlg.DoModal();
+            QFAIL("DoModal returned");
+        } catch (const platform::ComError& e) {
+            QCOMPARE(e.Error(), platform::E_FAIL);
+            QCOMPARE(e.Description().value_or(QString()), QStringLiteral("disk gone"));
+        }
+        QVERIFY(!dlg.isVisible());
+        QVERIFY(!res::ControlById(&dlg, res::IDC_COUNT));
+        // The same object shows again normally afterwards.
+        WhenModal([](QWidget* modal) { Key(modal, Qt::Key_Escape); });
         QCOMPARE(dlg.DoModal(), 2);
     }
 
