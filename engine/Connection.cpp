@@ -17,6 +17,7 @@
 #include "engine/ValueConversion.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -66,6 +67,10 @@ struct Connection::Impl {
     long connectionTimeout = kDefaultConnectionTimeout;
     long cursorLocation = adUseServer;
     int transactionLevel = 0; // BeginTrans nesting; 0 outside any
+    // Recordsets opened on this connection. Weak: a recordset that its
+    // owner dropped is simply gone; one that was reopened elsewhere names
+    // another connection and is left alone.
+    std::vector<std::weak_ptr<Recordset>> recordsets;
 };
 
 Connection::Connection()
@@ -73,7 +78,11 @@ Connection::Connection()
 {
 }
 
-Connection::~Connection() = default; // the handle's closer rolls back an open transaction
+Connection::~Connection()
+{
+    // The handle's closer rolls back an open transaction.
+    CloseRecordsets();
+}
 
 std::shared_ptr<Connection> Connection::Create()
 {
@@ -154,6 +163,11 @@ void Connection::Close()
 {
     if (!m_impl->db)
         ThrowAdo(platform::adErrObjectClosed, QString::fromLatin1(adotext::kObjectClosed), kObject);
+    // A recordset's Close may drop the last other reference to this object.
+    const std::shared_ptr<Connection> keepAlive = weak_from_this().lock();
+    // The recordsets go first: left open they would write through this
+    // object to whatever file it is opened on next.
+    CloseRecordsets();
     // An open transaction is rolled back by SQLite as the handle closes.
     m_impl->db.reset();
     m_impl->dataSource.clear();
@@ -201,6 +215,34 @@ sqlite3* Connection::Handle() const
 QString Connection::DataSource() const
 {
     return m_impl->dataSource;
+}
+
+void Connection::AddRecordset(const std::shared_ptr<Recordset>& recordset)
+{
+    std::vector<std::weak_ptr<Recordset>>& all = m_impl->recordsets;
+    all.erase(std::remove_if(all.begin(), all.end(), [](const std::weak_ptr<Recordset>& r) { return r.expired(); }),
+        all.end());
+    for (const std::weak_ptr<Recordset>& r : all)
+        if (r.lock() == recordset)
+            return;
+    all.push_back(recordset);
+}
+
+void Connection::CloseRecordsets() noexcept
+{
+    std::vector<std::weak_ptr<Recordset>> all;
+    all.swap(m_impl->recordsets);
+    for (const std::weak_ptr<Recordset>& weak : all) {
+        const std::shared_ptr<Recordset> recordset = weak.lock();
+        if (!recordset || recordset->State() == adStateClosed || recordset->ActiveConnection().get() != this)
+            continue;
+        try {
+            recordset->Close();
+        } catch (...) {
+            // Closing an open recordset does not fail; nothing may escape
+            // a destructor either way.
+        }
+    }
 }
 
 std::shared_ptr<Recordset> Connection::Execute(const QString& commandText, Variant* recordsAffected, long options)

@@ -31,9 +31,12 @@ public:
     // Opens "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=<file>;...". An
     // unknown provider, a missing file, a file that is no database and a
     // file that cannot be written each fail with a description naming it.
-    void Open(const QString& connectionString, const QString& userId = {}, const QString& password = {},
-              long options = -1);
-    void Close();  // closing a closed connection fails, as ADO does
+    void Open(
+        const QString& connectionString, const QString& userId = {}, const QString& password = {}, long options = -1);
+    // Closes every recordset still open on this connection (dropping any
+    // pending edit), as ADO does, then the file. Closing a closed connection
+    // fails, as ADO's does.
+    void Close();
     long State() const;
     QString ConnectionString() const;
 
@@ -45,10 +48,10 @@ public:
     // Runs a Jet SQL statement. recordsAffected (if given) receives a VT_I4
     // count. Rows come back as an open static recordset unless options hold
     // adExecuteNoRecords or the statement gives no rows (a closed one then).
-    std::shared_ptr<Recordset> Execute(const QString& commandText, platform::Variant* recordsAffected = nullptr,
-                                       long options = -1);
+    std::shared_ptr<Recordset> Execute(
+        const QString& commandText, platform::Variant* recordsAffected = nullptr, long options = -1);
 
-    long BeginTrans();  // nesting level, 1 for the outermost
+    long BeginTrans(); // nesting level, 1 for the outermost
     void CommitTrans();
     void RollbackTrans();
 
@@ -56,7 +59,7 @@ public:
     // restrictions are ADO's restriction columns in ADO's order for the
     // schema (catalog, schema, name, ...); an empty text restricts nothing.
     std::shared_ptr<Recordset> OpenSchema(long schema, const QStringList& restrictions = {},
-                                          const platform::Variant& schemaId = platform::Variant::Missing());
+        const platform::Variant& schemaId = platform::Variant::Missing());
 
     // The engine's own access to the open database; null when closed.
     sqlite3* Handle() const;
@@ -66,11 +69,15 @@ public:
     long ExecuteTranslated(const jetsql::Translation& statement, const std::vector<platform::Variant>& parameters);
     // The data file's path, empty when closed.
     QString DataSource() const;
+    // The engine's own record of a recordset opened on this connection, so
+    // that Close can close it. Only a weak reference is kept.
+    void AddRecordset(const std::shared_ptr<Recordset>& recordset);
 
 private:
     Connection();
+    void CloseRecordsets() noexcept;
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };
 
-}  // namespace engine
+} // namespace engine

@@ -1066,6 +1066,7 @@ void Recordset::OpenTranslated(const std::shared_ptr<Connection>& connection, co
     impl.cursorLocation = adUseClient;
     Install(impl, std::move(snapshot), cursorType == adOpenForwardOnly, lockType == adLockReadOnly);
     AfterMove(impl);
+    connection->AddRecordset(shared_from_this());
 }
 
 std::shared_ptr<Recordset> Recordset::FromRows(
@@ -1157,6 +1158,7 @@ void Recordset::Open(const QString& source, const std::shared_ptr<Connection>& a
         m_impl->source = source;
         if (!m_impl->connection)
             m_impl->connection = activeConnection;
+        m_impl->connection->AddRecordset(shared_from_this());
     }
 }
 
@@ -1717,6 +1719,8 @@ std::shared_ptr<Recordset> Recordset::Clone(long lockType)
     copy.cursorLocation = impl.cursorLocation;
     copy.lockType = lockType == adLockReadOnly ? long(adLockReadOnly) : impl.lockType;
     Install(copy, impl.snapshot, false, impl.readOnly || lockType == adLockReadOnly);
+    if (copy.connection)
+        copy.connection->AddRecordset(clone);
     return clone;
 }
 

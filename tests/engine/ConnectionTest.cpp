@@ -225,4 +225,64 @@ TEST_F(EngineTest, FileMadeByPlainSqliteOpensWithItsTypesAndDefaults)
     EXPECT_EQ(fields->Item(QStringLiteral("Date"))->Value().bstrVal(), QStringLiteral("2024-03-05 10:30:15"));
 }
 
+TEST_F(EngineTest, ClosingAConnectionClosesItsRecordsetsAndTheyNeverWriteToTheNextFile)
+{
+    const int id = AddWord(QStringLiteral("first"));
+    // A second file of the same shape, with a row of the same ID.
+    const QString other = m_dir.filePath(QStringLiteral("other.mdb"));
+    engine::JetEngine::Create()->CreateDatabase(JetConnection(other));
+    {
+        auto second = engine::Connection::Create();
+        second->Open(JetConnection(other));
+        second->Execute(QString::fromLatin1(enginetest::kWordsDdl), nullptr, engine::adExecuteNoRecords);
+        second->Execute(
+            QStringLiteral("INSERT INTO Words (Word) VALUES (\"second\")"), nullptr, engine::adExecuteNoRecords);
+    }
+
+    auto rs = Open(QStringLiteral("SELECT * FROM Words ORDER BY ID"));
+    auto clone = rs->Clone();
+    auto command = Db()->Execute(QStringLiteral("SELECT Word FROM Words"));
+    ASSERT_EQ(command->State(), engine::adStateOpen);
+    auto fields = rs->GetFields();
+    auto word = fields->Item(QStringLiteral("Word"));
+    word->PutValue(Text(QStringLiteral("pending")));
+    ASSERT_EQ(rs->EditMode(), engine::adEditInProgress);
+
+    Db()->Close();
+    EXPECT_EQ(rs->State(), engine::adStateClosed);
+    EXPECT_EQ(clone->State(), engine::adStateClosed);
+    EXPECT_EQ(command->State(), engine::adStateClosed);
+    // The pending edit was dropped, not written.
+    EXPECT_EQ(Raw(QStringLiteral("SELECT Word FROM Words WHERE ID = %1").arg(id)), QStringLiteral("first"));
+
+    // Reopened on another file, the old recordsets reach nothing through it.
+    Db()->Open(JetConnection(other));
+    for (const auto& closed : { rs, clone }) {
+        EXPECT_EQ(Hex(ErrorOf([&] { closed->Update(); }).Error()), Hex(platform::adErrObjectClosed));
+        EXPECT_EQ(Hex(ErrorOf([&] { closed->MoveFirst(); }).Error()), Hex(platform::adErrObjectClosed));
+        EXPECT_EQ(Hex(ErrorOf([&] { closed->AddNew(); }).Error()), Hex(platform::adErrObjectClosed));
+        EXPECT_EQ(Hex(ErrorOf([&] { closed->Delete(); }).Error()), Hex(platform::adErrObjectClosed));
+    }
+    EXPECT_EQ(Hex(ErrorOf([&] { word->PutValue(Text(QStringLiteral("WRITTEN"))); }).Error()),
+        Hex(platform::adErrObjectClosed));
+    EXPECT_EQ(Hex(ErrorOf([&] { word->Value(); }).Error()), Hex(platform::adErrObjectClosed));
+    auto check = engine::Connection::Create();
+    check->Open(JetConnection(other));
+    auto rows = check->Execute(QStringLiteral("SELECT Word FROM Words"));
+    ASSERT_EQ(rows->RecordCount(), 1);
+    EXPECT_EQ(rows->GetFields()->Item(QStringLiteral("Word"))->Value(), Text(QStringLiteral("second")));
+
+    // A recordset closed this way opens again on the reopened connection,
+    // and one reopened elsewhere is not closed by its old connection.
+    rs->Open(
+        QStringLiteral("SELECT * FROM Words"), Db(), engine::adOpenStatic, engine::adLockOptimistic, engine::adCmdText);
+    EXPECT_EQ(Get(rs, QStringLiteral("Word")), Text(QStringLiteral("second")));
+    clone->Open(QStringLiteral("SELECT * FROM Words"), check, engine::adOpenStatic, engine::adLockOptimistic,
+        engine::adCmdText);
+    Db()->Close();
+    EXPECT_EQ(rs->State(), engine::adStateClosed);
+    EXPECT_EQ(clone->State(), engine::adStateOpen);
+    EXPECT_EQ(rows->State(), engine::adStateOpen);
+}
+
 } // namespace
