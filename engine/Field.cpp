@@ -44,19 +44,27 @@ unsigned char Field::NumericScale() const
 
 Variant Field::Value() const
 {
-    return m_owner->GetImpl().Value(m_ordinal);
+    Recordset::Impl& impl = m_owner->GetImpl();
+    impl.NoteFieldUse(m_ordinal);
+    return impl.Value(m_ordinal);
 }
 void Field::PutValue(const Variant& value)
 {
-    m_owner->GetImpl().PutValue(m_ordinal, value);
+    Recordset::Impl& impl = m_owner->GetImpl();
+    impl.NoteFieldUse(m_ordinal);
+    impl.PutValue(m_ordinal, value);
 }
 Variant Field::OriginalValue() const
 {
-    return m_owner->GetImpl().OriginalValue(m_ordinal);
+    Recordset::Impl& impl = m_owner->GetImpl();
+    impl.NoteFieldUse(m_ordinal);
+    return impl.OriginalValue(m_ordinal);
 }
 Variant Field::UnderlyingValue() const
 {
-    return m_owner->GetImpl().UnderlyingValue(m_ordinal);
+    Recordset::Impl& impl = m_owner->GetImpl();
+    impl.NoteFieldUse(m_ordinal);
+    return impl.UnderlyingValue(m_ordinal);
 }
 Variant Field::GetChunk(long length)
 {
@@ -64,7 +72,9 @@ Variant Field::GetChunk(long length)
 }
 void Field::AppendChunk(const Variant& data)
 {
-    m_owner->GetImpl().AppendChunk(m_ordinal, data);
+    Recordset::Impl& impl = m_owner->GetImpl();
+    impl.NoteFieldUse(m_ordinal);
+    impl.AppendChunk(m_ordinal, data);
 }
 
 long Fields::Count() const

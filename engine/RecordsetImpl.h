@@ -65,7 +65,9 @@ struct Recordset::Impl {
     Position addReturnPosition = Position::BeforeFirst;
     std::size_t addReturnIndex = 0;
 
-    // GetChunk / AppendChunk progress on one field of one row.
+    // GetChunk / AppendChunk progress on one field of one row. Reading or
+    // setting any other field ends a GetChunk run (NoteFieldUse), so the
+    // next GetChunk starts from the beginning again, as ADO's does.
     int chunkField = -1;
     std::size_t chunkRow = 0;
     std::size_t chunkOffset = 0;
@@ -104,6 +106,12 @@ struct Recordset::Impl {
     long ActualSize(int ordinal) const;
     platform::Variant GetChunk(int ordinal, long length);
     void AppendChunk(int ordinal, const platform::Variant& data);
+    // Called by Field for every read or write of a value.
+    void NoteFieldUse(int ordinal)
+    {
+        if (ordinal != chunkField)
+            chunkField = -1;
+    }
 
     // --- for persistence: the live rows of the view in order, and a value
     platform::Variant ValueAt(std::size_t row, int ordinal) const;

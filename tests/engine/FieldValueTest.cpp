@@ -146,4 +146,56 @@ TEST_F(FieldValueTest, LongValuesMoveInChunks)
     EXPECT_EQ(blob->ActualSize(), 350);
 }
 
+TEST_F(FieldValueTest, GetChunkStartsAgainOnceAnotherFieldIsUsedOrTheRowChanges)
+{
+    RawExec(QStringLiteral("UPDATE Kinds SET M = 'a small animal', G = X'0102030405'"));
+    Exec(QStringLiteral("INSERT INTO Kinds (X, M) VALUES ('two', 'second row')"));
+    auto rs = Open(QStringLiteral("SELECT * FROM Kinds ORDER BY ID"));
+    auto fields = rs->GetFields();
+    auto memo = fields->Item(QStringLiteral("M"));
+    auto text = fields->Item(QStringLiteral("X"));
+    const auto chunk = [](const std::shared_ptr<engine::Field>& field, long length) {
+        const Variant piece = field->GetChunk(length);
+        return piece.IsNull() ? std::string("<null>") : piece.bstrVal().toStdString();
+    };
+
+    // Read to the end, then another field: the memo reads whole again.
+    EXPECT_EQ(chunk(memo, 100), "a small animal");
+    EXPECT_EQ(chunk(memo, 100), "<null>");
+    EXPECT_EQ(text->Value(), Text(QStringLiteral("text")));
+    EXPECT_EQ(chunk(memo, 100), "a small animal");
+
+    // Part-way through, each other kind of use of another field restarts it.
+    const std::vector<std::function<void()>> uses = {
+        [&] { text->OriginalValue(); },
+        [&] { text->UnderlyingValue(); },
+        [&] { fields->Item(QStringLiteral("L"))->Value(); },
+        [&] { text->PutValue(Text(QStringLiteral("edited"))); },
+        [&] { fields->Item(QStringLiteral("G"))->GetChunk(2); },
+    };
+    for (std::size_t i = 0; i < uses.size(); ++i) {
+        text->Value(); // ends the run before, which read to the end
+        EXPECT_EQ(chunk(memo, 7), "a small") << i;
+        uses[i]();
+        EXPECT_EQ(chunk(memo, 7), "a small") << i;
+        EXPECT_EQ(chunk(memo, 7), " animal") << i;
+        EXPECT_EQ(chunk(memo, 7), "<null>") << i;
+    }
+    rs->CancelUpdate();
+
+    // Reading the same field's value, or its size, does not end the run.
+    auto blob = fields->Item(QStringLiteral("G"));
+    EXPECT_EQ(blob->GetChunk(2).bytes(), QByteArray("\x01\x02", 2));
+    EXPECT_EQ(blob->ActualSize(), 5);
+    EXPECT_EQ(blob->Value().bytes(), QByteArray("\x01\x02\x03\x04\x05", 5));
+    EXPECT_EQ(blob->GetChunk(2).bytes(), QByteArray("\x03\x04", 2));
+
+    // Another row starts from its beginning; so does coming back.
+    EXPECT_EQ(chunk(memo, 3), "a s");
+    rs->MoveNext();
+    EXPECT_EQ(chunk(memo, 3), "sec");
+    rs->MovePrevious();
+    EXPECT_EQ(chunk(memo, 3), "a s");
+}
+
 } // namespace
