@@ -2,8 +2,9 @@
 // the top-level exception filter first, then runs start-up, InitInstance,
 // ExitInstance and framework clean-up inside one catch of COM errors. A COM
 // error that no inner layer caught is reported as "Error\r\nCode = ..." with
-// the error icon; on that path neither ExitInstance nor the framework's
-// clean-up runs. The exit code is 0 in every case.
+// the error icon; on that path neither ExitInstance nor the clean-up step
+// runs (the framework object itself goes as the entry function returns).
+// The exit code is 0 in every case.
 #pragma once
 
 #include <functional>
