@@ -60,7 +60,16 @@ void CWordStore::CloseDatabase()
     m_database.Close();
 }
 
-unsigned long CWordStore::GetWordCount() { return m_recordset.GetRecordCount(); }
+unsigned long CWordStore::GetWordCount()
+{
+    // A selection that could not be opened at all leaves the recordset
+    // closed, and counting a closed recordset raises an error that would
+    // end the whole run. It is a failed selection, not an empty one: say
+    // so with a count that is not 0, and the main loop tells the user.
+    if (!m_recordset.IsOpen())
+        return kNoSelection;
+    return m_recordset.GetRecordCount();
+}
 
 bool CWordStore::OpenSelection(int nMode, const QString& strQuery)
 {

@@ -16,6 +16,9 @@ public:
     // Which selection the recordset holds; read only by the answers, which
     // refuse to work outside a review.
     enum { modeNone = 0, modeReview = 1, modeLearn = 2 };
+    // GetWordCount when no selection could be opened: not 0, which means
+    // "empty".
+    static constexpr unsigned long kNoSelection = static_cast<unsigned long>(-1);
 
     CWordStore();
     virtual ~CWordStore();
