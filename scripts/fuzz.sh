@@ -14,7 +14,7 @@ seconds="${1:-60}"
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(fuzz_jetsql fuzz_criteria fuzz_datetext)
+    targets=(fuzz_jetsql fuzz_criteria fuzz_datetext fuzz_xmlpersist)
 fi
 build="${LEXITRAIN_FUZZ_BUILD:-$root/build-fuzz}"
 
