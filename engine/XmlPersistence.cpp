@@ -83,6 +83,7 @@ constexpr long kLongBinaryLength = 1073741823;
 constexpr int kMaxDecimalScale = 28;
 using Mantissa = unsigned __int128;
 constexpr Mantissa kMaxMantissa = (static_cast<Mantissa>(1) << 96) - 1;
+constexpr qsizetype kMaxMantissaDigits = 29; // the digits of kMaxMantissa
 
 // ---------------------------------------------------------------------------
 // The type vocabulary: how each ADO type is written as dt:type and rs:dbtype,
@@ -390,20 +391,40 @@ std::optional<ScaledNumber> ParseScaled(QStringView text)
     if (i != text.size())
         return std::nullopt;
 
-    // The value is digits * 10^(exponent - fractionDigits).
+    // The value is digits * 10^(exponent - fractionDigits). The exponent
+    // may be in the ten thousands, so the digits are never shifted one at
+    // a time: a file full of "1E-99999" must not take minutes to read.
     int scale = fractionDigits - exponent;
-    while (scale < 0) {
-        digits += u'0';
-        ++scale;
+    // Leading zeros carry nothing (and would count against the 29 digits).
+    qsizetype leadingZeros = 0;
+    while (leadingZeros < digits.size() - 1 && digits[leadingZeros] == u'0')
+        ++leadingZeros;
+    digits.remove(0, leadingZeros);
+    if (scale < 0) {
+        if (digits != u"0") {
+            if (digits.size() - scale > kMaxMantissaDigits)
+                return std::nullopt; // more integer digits than 96 bits hold
+            digits += QString(-scale, u'0');
+        }
+        scale = 0;
     }
-    // Drop digits the scale cannot hold, rounding half away from zero.
+    // Drop digits the scale cannot hold, rounding half away from zero on
+    // the last digit dropped.
+    qsizetype drop = std::max(scale - kMaxDecimalScale, 0);
+    const qsizetype kept = digits.size() - drop;
+    if (kept > kMaxMantissaDigits && scale - drop > 0)
+        drop += std::min<qsizetype>(kept - kMaxMantissaDigits, scale - drop);
     bool roundUp = false;
-    while (scale > kMaxDecimalScale || (digits.size() > 29 && scale > 0)) {
-        roundUp = digits.back() >= u'5';
-        digits.chop(1);
-        --scale;
+    if (drop > 0) {
+        if (drop <= digits.size()) {
+            roundUp = digits[digits.size() - drop] >= u'5';
+            digits.chop(drop);
+        } else {
+            digits.clear(); // every digit lies below what the scale can hold
+        }
         if (digits.isEmpty())
             digits = QStringLiteral("0");
+        scale -= static_cast<int>(drop);
     }
     Mantissa m = 0;
     for (QChar c : digits) {

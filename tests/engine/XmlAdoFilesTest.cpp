@@ -10,7 +10,10 @@
 #include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
+#include <cstdint>
 #include <gtest/gtest.h>
+#include <limits>
+#include <tuple>
 
 using platform::ComError;
 using platform::Variant;
@@ -261,6 +264,64 @@ TEST_F(XmlAdoFiles, EveryTypeAdoPersistsReads)
     EXPECT_TRUE(mantissa == want);
     EXPECT_EQ(v[13].decVal().scale, 4);
     EXPECT_EQ(v[13].decVal().sign, 0);
+}
+
+// Numbers with exponents far beyond what a DECIMAL or currency holds read at
+// once as what they round to (a file of hundreds of "1E-99999" once took
+// minutes), and leading zeros do not count against the 29 digits.
+TEST_F(XmlAdoFiles, ExtremeExponentsAndLeadingZerosReadAsTheirValues)
+{
+    const QByteArray schema = "<s:Schema id='RowsetSchema'><s:ElementType name='row' content='eltOnly'>"
+                              "<s:AttributeType name='n' rs:number='1'><s:datatype dt:type='number' "
+                              "rs:dbtype='decimal'/></s:AttributeType>"
+                              "<s:AttributeType name='m' rs:number='2'><s:datatype dt:type='number' "
+                              "rs:dbtype='currency'/></s:AttributeType>"
+                              "</s:ElementType></s:Schema>\n";
+    const std::vector<std::pair<QByteArray, QByteArray>> values = {
+        { "1E-99999", "1E-99999" },
+        { "5E-29", "0.00005" },
+        { "0E99999", "-0.000049" },
+        { "000000000000000000000000000001.5", "0000000000000000000000000000922337203685477.5807" },
+        { "1E28", "1.5E-9999" },
+    };
+    QByteArray rows;
+    for (const auto& [n, m] : values)
+        rows += "<z:row n='" + n + "' m='" + m + "'/>\n";
+    for (int i = 0; i < 300; ++i)
+        rows += "<z:row n='1E-99999' m='-5E-99999'/>\n";
+    const engine::xmlpersist::Rowset r = engine::xmlpersist::Load(
+        Write("exponents.xml", QByteArray(kHead) + schema + "<rs:data>\n" + rows + "</rs:data></xml>\n"));
+    ASSERT_EQ(r.rows.size(), values.size() + 300);
+    // sign, high 32 and low 64 bits of the mantissa, scale
+    using D = std::tuple<bool, std::uint32_t, std::uint64_t, int>;
+    const auto decimalOf = [](const Variant& v) {
+        const platform::DECIMAL d = v.decVal();
+        return D(d.sign == 0x80, d.Hi32, d.Lo64, d.scale);
+    };
+    EXPECT_EQ(decimalOf(r.rows[0][0]), D(false, 0, 0, 28));
+    EXPECT_EQ(decimalOf(r.rows[1][0]), D(false, 0, 1, 28)); // the half rounds away from zero
+    EXPECT_EQ(decimalOf(r.rows[2][0]), D(false, 0, 0, 0));
+    EXPECT_EQ(decimalOf(r.rows[3][0]), D(false, 0, 15, 1));
+    // 10^28 = 0x204FCE5E3E25026110000000 needs all 96 bits' width.
+    EXPECT_EQ(decimalOf(r.rows[4][0]), D(false, 0x204FCE5Eu, 0x3E25026110000000ull, 0));
+    EXPECT_EQ(r.rows[0][1], Variant::FromCy(0));
+    EXPECT_EQ(r.rows[1][1], Variant::FromCy(1));
+    EXPECT_EQ(r.rows[2][1], Variant::FromCy(0));
+    EXPECT_EQ(r.rows[3][1], Variant::FromCy(std::numeric_limits<std::int64_t>::max()));
+    EXPECT_EQ(r.rows[4][1], Variant::FromCy(0));
+    for (std::size_t i = values.size(); i < r.rows.size(); ++i) {
+        ASSERT_EQ(decimalOf(r.rows[i][0]), D(false, 0, 0, 28)) << i;
+        ASSERT_EQ(r.rows[i][1], Variant::FromCy(0)) << i;
+    }
+
+    // A number whose integer part is beyond 96 bits is still refused,
+    // however it is written.
+    for (const char* big : { "1E29", "79228162514264337593543950336", "0.0000000001E39", "1E99999" }) {
+        SCOPED_TRACE(big);
+        const ComError e = LoadFails(
+            Write("big.xml", QByteArray(kHead) + schema + "<rs:data><z:row n='" + big + "'/></rs:data></xml>\n"));
+        EXPECT_TRUE(e.Description()->contains(QStringLiteral("no value of its type"))) << e.what();
+    }
 }
 
 TEST_F(XmlAdoFiles, MalformedAndForeignFilesFailNamingTheFile)
