@@ -48,7 +48,10 @@ echo "== The same tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 sanitized="$root/build-sanitize"
 cmake -S "$root" -B "$sanitized" -DCMAKE_BUILD_TYPE=Debug -DLEXITRAIN_TESTS=ON -DLEXITRAIN_SANITIZE=ON >/dev/null
 cmake --build "$sanitized" -j"$jobs"
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"
+# intercept_strndup=0: libxkbcommon-x11, which Qt's X11 platform loads when
+# the end-to-end test starts the real program, reads past a string in
+# strndup; the fault is the system library's, and every other check stays on.
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1:intercept_strndup=0"
 export LSAN_OPTIONS="suppressions=$root/tests/sanitizer/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 (cd "$sanitized" && ctest --output-on-failure)
