@@ -1,7 +1,7 @@
 // Connection.OpenSchema: the OLE DB schema rowsets (tables, columns, primary
 // keys, indexes, procedures, their parameters, and views) built from
 // SQLite's catalog and the saved queries, with the columns, column types
-// and restriction order that the OLE DB specification gives each rowset and
+// and restriction order that OLE DB documents for each rowset and
 // the values Jet's provider puts in them. Catalog and schema are NULL, as
 // Jet has neither; a restriction on them therefore matches nothing.
 //
