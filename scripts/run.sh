@@ -13,17 +13,7 @@ build="$root/build"
 
 packages=(build-essential cmake pkg-config qt6-base-dev libsqlite3-dev libxkbcommon-dev libgl-dev
           fonts-wqy-zenhei fontconfig)
-need=()
-for pkg in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || need+=("$pkg")
-done
-if [ ${#need[@]} -gt 0 ]; then
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo=sudo
-    echo "Installing: ${need[*]}"
-    $sudo apt-get update -qq
-    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}"
-fi
+"$root/scripts/install-packages.sh" "${packages[@]}"
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLEXITRAIN_TESTS=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target lexitrain lexitrain-makedb
