@@ -11,15 +11,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-bench"
 results="$build/results"
 
-need=()
-for pkg in build-essential cmake qt6-base-dev libsqlite3-dev libbenchmark-dev libgtest-dev gnuplot-nox python3; do
-    dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
-done
-if [ ${#need[@]} -gt 0 ]; then
-    sudo=""; [ "$(id -u)" -eq 0 ] || sudo=sudo
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${need[@]}"
-fi
+"$root/scripts/install-packages.sh" build-essential cmake qt6-base-dev libsqlite3-dev libbenchmark-dev libgtest-dev \
+    gnuplot-nox python3
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DLEXITRAIN_BENCH=ON -DLEXITRAIN_TESTS=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target bench_enginebench bench_storebench
