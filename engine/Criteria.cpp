@@ -78,7 +78,9 @@ bool OleToSeconds(double ole, std::int64_t& seconds)
     return true;
 }
 
-double DecimalToDouble(const platform::DECIMAL& d)
+// The whole 96-bit value: criteria compare decimals exactly as far as a
+// double allows, unlike the access layer's low-32-bit reading.
+double FullDecimalValue(const platform::DECIMAL& d)
 {
     const double mantissa = static_cast<double>(d.Hi32) * 18446744073709551616.0 + static_cast<double>(d.Lo64);
     const double value = mantissa / std::pow(10.0, d.scale);
@@ -126,7 +128,7 @@ bool FieldNumber(const Variant& v, double& out)
         out = static_cast<double>(v.cyVal()) / 10000.0;
         return true;
     case platform::VT_DECIMAL:
-        out = DecimalToDouble(v.decVal());
+        out = FullDecimalValue(v.decVal());
         return true;
     case platform::VT_BOOL:
         out = v.boolVal() != 0 ? -1 : 0;
