@@ -6,17 +6,31 @@
 # hold the new intervals and dates, and every start must have left a backup.
 #
 # Usage: e2e.sh <lexitrain binary> <lexitrain-makedb binary>
-# Runs itself under xvfb-run when no display is set.
+# Starts a virtual X server of its own when no display is set.
 set -euo pipefail
-
-if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
-fi
 
 app_src=$(readlink -f "$1")
 makedb=$(readlink -f "$2")
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+xvfb_pid=""
+cleanup() {
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+if [ -z "${DISPLAY:-}" ]; then
+    # Xvfb writes its display number to -displayfd only once it accepts
+    # connections, so the program never races the server's start.
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    xvfb_pid=$!
+    for _ in $(seq 1 300); do
+        [ -s "$work/display" ] && break
+        sleep 0.1
+    done
+    [ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; echo "e2e: Xvfb did not start" >&2; exit 1; }
+    export DISPLAY=":$(head -n 1 "$work/display")"
+fi
 cp "$app_src" "$work/lexitrain"
 "$makedb" "$work/db.mdb"
 db="$work/db.mdb"
@@ -28,7 +42,7 @@ sql() { sqlite3 "$db" "$1"; }
 # Waits for a window whose title matches, and focuses it.
 wait_window() {
     local title=$1 id
-    for _ in $(seq 1 100); do
+    for _ in $(seq 1 300); do
         id=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | tail -n 1 || true)
         if [ -n "$id" ]; then
             xdotool windowactivate --sync "$id" 2>/dev/null || xdotool windowfocus --sync "$id" 2>/dev/null || true
