@@ -356,16 +356,22 @@ long Connection::BeginTrans()
     return level;
 }
 
-void Connection::CommitTrans()
+// A commit or a rollback needs an open connection with a transaction to end.
+static void CheckTransactionToEnd(sqlite3* db, int level)
 {
-    sqlite3* db = m_impl->db.get();
     if (!db)
         ThrowAdo(platform::adErrObjectClosed, QString::fromLatin1(adotext::kObjectClosed), kObject);
-    const int level = m_impl->transactionLevel;
     if (level == 0)
         ThrowJet(XACT_E_NOTRANSACTION,
             QStringLiteral("You tried to commit or rollback a transaction without first "
                            "beginning a transaction."));
+}
+
+void Connection::CommitTrans()
+{
+    sqlite3* db = m_impl->db.get();
+    const int level = m_impl->transactionLevel;
+    CheckTransactionToEnd(db, level);
     if (level == 1)
         ExecuteDirect(db, "COMMIT");
     else
@@ -376,13 +382,8 @@ void Connection::CommitTrans()
 void Connection::RollbackTrans()
 {
     sqlite3* db = m_impl->db.get();
-    if (!db)
-        ThrowAdo(platform::adErrObjectClosed, QString::fromLatin1(adotext::kObjectClosed), kObject);
     const int level = m_impl->transactionLevel;
-    if (level == 0)
-        ThrowJet(XACT_E_NOTRANSACTION,
-            QStringLiteral("You tried to commit or rollback a transaction without first "
-                           "beginning a transaction."));
+    CheckTransactionToEnd(db, level);
     if (level == 1) {
         ExecuteDirect(db, "ROLLBACK");
     } else {

@@ -93,26 +93,19 @@ Interval ReadInterval(sqlite3_value* v)
         char c = p[n];
         code[n] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
     }
-    if (std::strcmp(code, "yyyy") == 0)
-        return Interval::Year;
-    if (std::strcmp(code, "q") == 0)
-        return Interval::Quarter;
-    if (std::strcmp(code, "m") == 0)
-        return Interval::Month;
-    if (std::strcmp(code, "y") == 0)
-        return Interval::DayOfYear;
-    if (std::strcmp(code, "d") == 0)
-        return Interval::Day;
-    if (std::strcmp(code, "w") == 0)
-        return Interval::Weekday;
-    if (std::strcmp(code, "ww") == 0)
-        return Interval::Week;
-    if (std::strcmp(code, "h") == 0)
-        return Interval::Hour;
-    if (std::strcmp(code, "n") == 0)
-        return Interval::Minute;
-    if (std::strcmp(code, "s") == 0)
-        return Interval::Second;
+    static const struct {
+        const char* code;
+        Interval interval;
+    } kIntervals[] = {
+        { "yyyy", Interval::Year }, { "q", Interval::Quarter }, { "m", Interval::Month },
+        { "y", Interval::DayOfYear }, { "d", Interval::Day }, { "w", Interval::Weekday },
+        { "ww", Interval::Week }, { "h", Interval::Hour }, { "n", Interval::Minute },
+        { "s", Interval::Second },
+    };
+    for (const auto& entry : kIntervals) {
+        if (std::strcmp(code, entry.code) == 0)
+            return entry.interval;
+    }
     return Interval::Bad;
 }
 
