@@ -11,6 +11,9 @@ TEST(ComError, CodeMeaningUsesSystemTextWithoutItsLineEnd)
     EXPECT_EQ(CodeMeaning(E_POINTER), QStringLiteral("Invalid pointer"));
     EXPECT_EQ(CodeMeaning(E_FAIL), QStringLiteral("Unspecified error"));
     EXPECT_EQ(CodeMeaning(E_INVALIDARG), QStringLiteral("The parameter is incorrect."));
+    // Today's Windows wording, not the older "Not enough storage ...".
+    EXPECT_EQ(SystemMessageText(E_OUTOFMEMORY),
+        QStringLiteral("Not enough memory resources are available to complete this operation.\r\n"));
     // The system's own text keeps its line end; only the meaning drops it.
     ASSERT_TRUE(SystemMessageText(E_POINTER).has_value());
     EXPECT_TRUE(SystemMessageText(E_POINTER)->endsWith(QStringLiteral("\r\n")));
