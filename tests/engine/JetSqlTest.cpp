@@ -256,7 +256,7 @@ TEST_F(JetSqlTest, LiteralsKeepBracketsHashesAmpersandsAndDashesInsideStrings)
     // & joins text (a Null side reads as empty) after + has added.
     EXPECT_EQ(db.Value(QStringLiteral("'a' & 1 + 2")).toString(), QStringLiteral("a3"));
     EXPECT_EQ(db.Value(QStringLiteral("'a' & Null & 'b'")).toString(), QStringLiteral("ab"));
-    EXPECT_EQ(db.Value(QStringLiteral("True")).toLongLong(), 1);
+    EXPECT_EQ(db.Value(QStringLiteral("True")).toLongLong(), -1);
     EXPECT_EQ(db.Value(QStringLiteral("False")).toLongLong(), 0);
     EXPECT_EQ(db.Value(QStringLiteral("#5/17/2010#")).toString(), QStringLiteral("2010-05-17 00:00:00"));
     EXPECT_EQ(db.Value(QStringLiteral("#2010-05-17#")).toString(), QStringLiteral("2010-05-17 00:00:00"));
@@ -293,22 +293,23 @@ TEST_F(JetSqlTest, ExpressionsFollowJetsOperatorsAndPrecedence)
     EXPECT_EQ(db.Value(QStringLiteral("'1' + 2")).toLongLong(), 3);
     EXPECT_TRUE(db.Value(QStringLiteral("'a' + Null")).isNull());
     EXPECT_NE(db.RunError(QStringLiteral("SELECT 'a' - 1")), QString());
-    EXPECT_EQ(db.Value(QStringLiteral("NOT 1 = 2 AND 3 = 3")).toLongLong(), 1);
-    EXPECT_EQ(db.Value(QStringLiteral("2 BETWEEN 1 AND 3")).toLongLong(), 1);
-    EXPECT_EQ(db.Value(QStringLiteral("2 NOT IN (1, 3)")).toLongLong(), 1);
-    EXPECT_EQ(db.Value(QStringLiteral("Null IS NULL")).toLongLong(), 1);
+    // A truth used as a value is Jet's -1.
+    EXPECT_EQ(db.Value(QStringLiteral("NOT 1 = 2 AND 3 = 3")).toLongLong(), -1);
+    EXPECT_EQ(db.Value(QStringLiteral("2 BETWEEN 1 AND 3")).toLongLong(), -1);
+    EXPECT_EQ(db.Value(QStringLiteral("2 NOT IN (1, 3)")).toLongLong(), -1);
+    EXPECT_EQ(db.Value(QStringLiteral("Null IS NULL")).toLongLong(), -1);
     EXPECT_EQ(db.Value(QStringLiteral("IIf(1 > 2, 'yes', 'no')")).toString(), QStringLiteral("no"));
     EXPECT_EQ(db.Value(QStringLiteral("Nz(Null, 5)")).toLongLong(), 5);
     EXPECT_EQ(db.Value(QStringLiteral("Nz(Null)")).toString(), QString());
-    EXPECT_EQ(db.Value(QStringLiteral("'Abc' LIKE 'a%'")).toLongLong(), 1);
-    EXPECT_EQ(db.Value(QStringLiteral("'Abc' LIKE 'a_c'")).toLongLong(), 1);
-    EXPECT_EQ(db.Value(QStringLiteral("'Abc' LIKE '[a-b]bc'")).toLongLong(), 1);
+    EXPECT_EQ(db.Value(QStringLiteral("'Abc' LIKE 'a%'")).toLongLong(), -1);
+    EXPECT_EQ(db.Value(QStringLiteral("'Abc' LIKE 'a_c'")).toLongLong(), -1);
+    EXPECT_EQ(db.Value(QStringLiteral("'Abc' LIKE '[a-b]bc'")).toLongLong(), -1);
     EXPECT_EQ(db.Value(QStringLiteral("'Abc' LIKE '[!a]bc'")).toLongLong(), 0);
-    EXPECT_EQ(db.Value(QStringLiteral("'Abc' NOT LIKE '[xyz]%'")).toLongLong(), 1);
-    EXPECT_EQ(db.Value(QStringLiteral("'50%' LIKE '50[%]'")).toLongLong(), 1);
+    EXPECT_EQ(db.Value(QStringLiteral("'Abc' NOT LIKE '[xyz]%'")).toLongLong(), -1);
+    EXPECT_EQ(db.Value(QStringLiteral("'50%' LIKE '50[%]'")).toLongLong(), -1);
     EXPECT_EQ(db.Value(QStringLiteral("'500' LIKE '50[%]'")).toLongLong(), 0);
-    EXPECT_EQ(db.Value(QStringLiteral("'Ärger' LIKE 'ä%'")).toLongLong(), 0); // SQLite's LIKE folds ASCII only
-    EXPECT_EQ(db.Value(QStringLiteral("'Ärger' LIKE '[ä]%'")).toLongLong(), 1);
+    EXPECT_EQ(db.Value(QStringLiteral("'Ärger' LIKE 'ä%'")).toLongLong(), -1);
+    EXPECT_EQ(db.Value(QStringLiteral("'Ärger' LIKE '[ä]%'")).toLongLong(), -1);
     EXPECT_NE(db.RunError(QStringLiteral("SELECT 'a' LIKE '[a'")), QString());
 }
 
@@ -340,9 +341,13 @@ TEST_F(JetSqlTest, TranslationTellsWhetherRowsCanBeWrittenBack)
 
 TEST_F(JetSqlTest, SavedQueriesNameTheirParametersAndBodies)
 {
-    Translation p = Translate(QStringLiteral(
-        "CREATE PROCEDURE FindWord ([Which word] TEXT(50), minCycle LONG) AS SELECT * FROM Words WHERE Word = "
-        "[Which word] AND MemoryCycle >= minCycle OR Word = [which WORD];"));
+    JetSqlTestDatabase db;
+    db.Exec(kCreateWords);
+    // Text compares without regard to case (jet_text); a number as a number.
+    Translation p = Translate(QStringLiteral("CREATE PROCEDURE FindWord ([Which word] TEXT(50), minCycle LONG) AS "
+                                             "SELECT * FROM Words WHERE Word = "
+                                             "[Which word] AND MemoryCycle >= minCycle OR Word = [which WORD];"),
+        db.Handle());
     EXPECT_EQ(p.kind, Translation::CreateProcedure);
     EXPECT_EQ(p.bodyKind, Translation::Select);
     EXPECT_EQ(p.objectName, QStringLiteral("FindWord"));
@@ -353,14 +358,12 @@ TEST_F(JetSqlTest, SavedQueriesNameTheirParametersAndBodies)
         QStringLiteral("SELECT * FROM Words WHERE Word = [Which word] AND MemoryCycle >= "
                        "minCycle OR Word = [which WORD]"));
     EXPECT_EQ(p.sql,
-        QStringLiteral("SELECT * FROM \"Words\" WHERE (((\"Word\" = ?1) AND (\"MemoryCycle\" >= ?2)) "
-                       "OR (\"Word\" = ?1))"));
+        QStringLiteral("SELECT * FROM \"Words\" WHERE (((\"Word\" = (?1) COLLATE jet_text) AND (\"MemoryCycle\" >= "
+                       "?2)) OR (\"Word\" = (?1) COLLATE jet_text))"));
 
     // The body runs with the values bound by number.
-    JetSqlTestDatabase db;
-    db.Exec(kCreateWords);
     db.Exec(QStringLiteral("INSERT INTO Words (Word, MemoryCycle) VALUES ('a', 4)"));
-    const Translation body = engine::jetsql::TranslateWithParameters(p.bodyJetText, p.procParamNames);
+    const Translation body = engine::jetsql::TranslateWithParameters(p.bodyJetText, p.procParamNames, db.Handle());
     EXPECT_EQ(body.sql, p.sql);
     sqlite3_stmt* stmt = nullptr;
     ASSERT_EQ(sqlite3_prepare_v2(db.Handle(), body.sql.toUtf8().constData(), -1, &stmt, nullptr), SQLITE_OK);
@@ -370,7 +373,7 @@ TEST_F(JetSqlTest, SavedQueriesNameTheirParametersAndBodies)
     EXPECT_EQ(sqlite3_step(stmt), SQLITE_ROW); // through the second test of the name
     sqlite3_finalize(stmt);
 
-    Translation params = Translate(QStringLiteral("PARAMETERS n Long; DELETE FROM Words WHERE ID = n"));
+    Translation params = Translate(QStringLiteral("PARAMETERS n Long; DELETE FROM Words WHERE ID = n"), db.Handle());
     EXPECT_EQ(params.kind, Translation::Delete);
     EXPECT_EQ(params.procParamNames, QStringList { "n" });
     EXPECT_EQ(params.sql, QStringLiteral("DELETE FROM \"Words\" WHERE (\"ID\" = ?1)"));
@@ -381,10 +384,14 @@ TEST_F(JetSqlTest, SavedQueriesNameTheirParametersAndBodies)
     EXPECT_EQ(exec.executeArguments, (QStringList { "'it''s'", "-3", "'2010-01-02 00:00:00'", "NULL", "?" }));
     EXPECT_EQ(exec.parameterCount, 1);
 
-    Translation view = Translate(QStringLiteral("CREATE VIEW Recent AS SELECT TOP 5 Word FROM Words ORDER BY ID DESC"));
+    // TOP under ORDER BY takes the rows that tie with the last.
+    Translation view
+        = Translate(QStringLiteral("CREATE VIEW Recent AS SELECT TOP 5 Word FROM Words ORDER BY ID DESC"), db.Handle());
     EXPECT_EQ(view.kind, Translation::CreateView);
     EXPECT_EQ(view.objectName, QStringLiteral("Recent"));
-    EXPECT_EQ(view.sql, QStringLiteral("SELECT \"Word\" FROM \"Words\" ORDER BY \"ID\" DESC LIMIT 5"));
+    EXPECT_EQ(view.sql,
+        QStringLiteral("SELECT \"Word\" FROM \"Words\" ORDER BY \"ID\" DESC LIMIT (SELECT COUNT(*) FROM (SELECT "
+                       "RANK() OVER (ORDER BY \"ID\" DESC) AS jet_rank FROM \"Words\") WHERE jet_rank <= 5)"));
     EXPECT_EQ(Translate(QStringLiteral("DROP VIEW Recent")).kind, Translation::DropView);
     const Translation drop = Translate(QStringLiteral("DROP PROCEDURE FindWord"));
     EXPECT_EQ(drop.kind, Translation::DropProcedure);
