@@ -312,6 +312,47 @@ TEST_F(RecordsetTest, RequiredTooLongAndDuplicateValuesAreRefused)
     EXPECT_EQ(Raw(QStringLiteral("SELECT Note FROM Tags")), QStringLiteral("no name"));
 }
 
+TEST_F(RecordsetTest, CriteriaOfTheWrongTypeAreJetsTypeMismatch)
+{
+    AddWord(QStringLiteral("abc"), QStringLiteral("2024-03-01"), 4);
+    // Text that is a number or a date is read as one where it meets one;
+    // text that is none is Jet's error, not an empty result.
+    const struct {
+        const char* where;
+        int rows; // -1: type mismatch
+    } cases[] = {
+        { "ID = 'abc'", -1 },
+        { "'abc' = ID", -1 },
+        { "MemoryCycle > 'x'", -1 },
+        { "ID IN (1, 'abc')", -1 },
+        { "MemoryCycle BETWEEN 'a' AND 9", -1 },
+        { "[Date] = 'no date'", -1 },
+        { "Len(Word) = 'three'", -1 },
+        { "ID = '1'", 1 },
+        { "MemoryCycle = ' 4 '", 1 },
+        { "MemoryCycle < '4.5'", 1 },
+        { "ID IN ('1', 2)", 1 },
+        { "[Date] = '2024-03-01'", 1 },
+        { "[Date] > '3/1/2024'", 0 },
+        { "Len(Word) = '3'", 1 },
+        { "Word = 'ABC'", 1 },
+        { "Word = '1'", 0 },
+    };
+    for (const auto& c : cases) {
+        const QString sql = QStringLiteral("SELECT * FROM Words WHERE ") + QLatin1String(c.where);
+        if (c.rows >= 0) {
+            EXPECT_EQ(Open(sql)->RecordCount(), c.rows) << c.where;
+            continue;
+        }
+        const auto e = ErrorOf([&] { Open(sql); });
+        EXPECT_EQ(Hex(e.Error()), Hex(platform::DB_E_CANTCONVERTVALUE)) << c.where;
+        EXPECT_EQ(DescriptionOf(e), QStringLiteral("Data type mismatch in criteria expression.")) << c.where;
+    }
+    const auto e = ErrorOf([&] { Exec(QStringLiteral("DELETE FROM Words WHERE ID = 'abc'")); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::DB_E_CANTCONVERTVALUE));
+    EXPECT_EQ(Raw(QStringLiteral("SELECT count(*) FROM Words")), QStringLiteral("1"));
+}
+
 TEST_F(RecordsetTest, ResultsThatCannotBeWrittenBackRefuseEdits)
 {
     AddWord(QStringLiteral("a"));
