@@ -1,7 +1,8 @@
 // The calendar arithmetic behind Jet's date literals and date functions:
-// reading date texts byte by byte, day numbers on the proleptic Gregorian
-// calendar (Howard Hinnant's civil-date algorithms), and OLE date numbers.
+// reading date texts byte by byte, day numbers (the platform's one calendar), and
+// OLE date numbers.
 #include "engine/jetsql/JetFunctions.h"
+#include "platform/CivilDate.h"
 
 #include <cmath>
 
@@ -9,34 +10,7 @@ namespace engine::jetsql::dates {
 
 namespace {
 
-// Day number of 1 January 1970 counted from 30 December 1899.
-constexpr std::int64_t kUnixEpochDayNumber = 25569;
 constexpr std::int64_t kSecondsPerDay = 86400;
-
-// Days from 1970-01-01 to a civil date.
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d)
-{
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-void CivilFromDays(std::int64_t z, int& year, int& month, int& day)
-{
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t y = static_cast<std::int64_t>(yoe) + era * 400;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    year = static_cast<int>(y + (month <= 2));
-}
 
 bool IsDigit(char c)
 {
@@ -333,12 +307,15 @@ bool IsValidDate(int year, int month, int day)
 
 std::int64_t DayNumber(int year, int month, int day)
 {
-    return DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) + kUnixEpochDayNumber;
+    return platform::DayNumberFromCivil(year, month, day);
 }
 
 void CivilFromDayNumber(std::int64_t dayNumber, int& year, int& month, int& day)
 {
-    CivilFromDays(dayNumber - kUnixEpochDayNumber, year, month, day);
+    const platform::CivilDate date = platform::CivilFromDayNumber(dayNumber);
+    year = static_cast<int>(date.year);
+    month = date.month;
+    day = date.day;
 }
 
 int WeekdayOfDayNumber(std::int64_t dayNumber)

@@ -4,6 +4,8 @@
 // time of day even when the day part is negative) is kept.
 #include "engine/sqlite/DateText.h"
 
+#include "platform/CivilDate.h"
+
 #include <cmath>
 #include <cstdio>
 
@@ -13,31 +15,6 @@ namespace {
 
 constexpr int kMinYear = 100;
 constexpr int kMaxYear = 9999;
-
-long long DaysFromCivil(int y, int m, int d)
-{
-    y -= m <= 2;
-    const long long era = (y >= 0 ? y : y - 399) / 400;
-    const long long yoe = y - era * 400;
-    const long long doy = (153LL * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-void CivilFromDays(long long z, int& y, int& m, int& d)
-{
-    z += 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const long long doe = z - era * 146097;
-    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const long long mp = (5 * doy + 2) / 153;
-    d = int(doy - (153 * mp + 2) / 5 + 1);
-    m = int(mp < 10 ? mp + 3 : mp - 9);
-    y = int(yoe + era * 400 + (m <= 2));
-}
-
-const long long kOleEpoch = DaysFromCivil(1899, 12, 30);
 
 int DaysInMonth(int y, int m)
 {
@@ -86,7 +63,7 @@ bool ParseTime(const char*& p, const char* end, int& h, int& mi, int& s)
 
 double FromParts(int year, int month, int day, int hour, int minute, int second)
 {
-    const long long days = DaysFromCivil(year, month, day) - kOleEpoch;
+    const long long days = platform::DayNumberFromCivil(year, month, day);
     const double fraction = (hour * 3600 + minute * 60 + second) / 86400.0;
     return days >= 0 ? double(days) + fraction : double(days) - fraction;
 }
@@ -146,13 +123,12 @@ std::optional<QByteArray> ToStorage(double oleDate)
         seconds -= 86400;
         days += oleDate < 0 ? -1 : 1;
     }
-    int y = 0, m = 0, d = 0;
-    CivilFromDays(days + kOleEpoch, y, m, d);
-    if (y < kMinYear || y > kMaxYear)
+    const platform::CivilDate date = platform::CivilFromDayNumber(days);
+    if (date.year < kMinYear || date.year > kMaxYear)
         return std::nullopt;
     char buffer[32];
-    const int n = std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", y, m, d, int(seconds / 3600),
-        int(seconds / 60 % 60), int(seconds % 60));
+    const int n = std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", static_cast<int>(date.year),
+        date.month, date.day, int(seconds / 3600), int(seconds / 60 % 60), int(seconds % 60));
     return QByteArray(buffer, n);
 }
 
