@@ -68,6 +68,9 @@ ComError ConstraintError(int code, const QString& message)
 
 ComError GeneralError(const QString& message)
 {
+    // Jet's functions meet a value of the wrong type only as the rows run.
+    if (message == QLatin1String("Data type mismatch in criteria expression."))
+        return Jet(platform::DB_E_CANTCONVERTVALUE, message);
     if (message.startsWith(QLatin1String("no such column")))
         return Jet(
             platform::DB_E_PARAMNOTOPTIONAL, QStringLiteral("No value given for one or more required parameters."));

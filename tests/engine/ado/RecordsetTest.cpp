@@ -348,9 +348,13 @@ TEST_F(RecordsetTest, CriteriaOfTheWrongTypeAreJetsTypeMismatch)
         EXPECT_EQ(Hex(e.Error()), Hex(platform::DB_E_CANTCONVERTVALUE)) << c.where;
         EXPECT_EQ(DescriptionOf(e), QStringLiteral("Data type mismatch in criteria expression.")) << c.where;
     }
-    const auto e = ErrorOf([&] { Exec(QStringLiteral("DELETE FROM Words WHERE ID = 'abc'")); });
+    auto e = ErrorOf([&] { Exec(QStringLiteral("DELETE FROM Words WHERE ID = 'abc'")); });
     EXPECT_EQ(Hex(e.Error()), Hex(platform::DB_E_CANTCONVERTVALUE));
     EXPECT_EQ(Raw(QStringLiteral("SELECT count(*) FROM Words")), QStringLiteral("1"));
+    // A value only the rows show to be of the wrong type is the same error.
+    e = ErrorOf([&] { Open(QStringLiteral("SELECT DateAdd('d', Word, [Date]) FROM Words")); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::DB_E_CANTCONVERTVALUE));
+    EXPECT_EQ(DescriptionOf(e), QStringLiteral("Data type mismatch in criteria expression."));
 }
 
 TEST_F(RecordsetTest, ResultsThatCannotBeWrittenBackRefuseEdits)
