@@ -11,7 +11,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-bench"
 results="$build/results"
 
-"$root/scripts/install-packages.sh" build-essential cmake qt6-base-dev libsqlite3-dev libbenchmark-dev libgtest-dev \
+"$root/scripts/install-packages.sh" build-essential cmake qt6-base-dev libsqlite3-dev libcsv-dev sqlite3 libbenchmark-dev libgtest-dev \
     gnuplot-nox python3
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DLEXITRAIN_BENCH=ON -DLEXITRAIN_TESTS=OFF >/dev/null

@@ -11,7 +11,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build"
 
-packages=(build-essential cmake pkg-config qt6-base-dev libsqlite3-dev libxkbcommon-dev libgl-dev
+packages=(build-essential cmake pkg-config qt6-base-dev libsqlite3-dev libxkbcommon-dev libgl-dev libcsv-dev
           fonts-wqy-zenhei fontconfig)
 "$root/scripts/install-packages.sh" "${packages[@]}"
 

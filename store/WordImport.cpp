@@ -157,14 +157,23 @@ void WordImport::AddWords(Result& result, const Progress& progress)
     try {
         execute(QString::fromLatin1(kCreateStaging));
         const qint64 total = qint64(m_rows.size());
-        for (qsizetype i = 0; i < qsizetype(m_rows.size()); ++i) {
-            const WordListRow& row = m_rows[size_t(i)];
-            execute(QStringLiteral("INSERT INTO LexitrainImportStaging (Seq, Word, Pronunciation, Description) "
-                                   "VALUES (%1, %2, %3, %4)")
-                        .arg(i)
-                        .arg(Literal(row.word), Literal(row.pronunciation), Literal(row.description)));
-            if (progress && (i % 1024 == 0))
-                progress(i, total);
+        // Many rows to a statement: each statement costs a translation and a
+        // prepare, whatever its size.
+        constexpr qsizetype kRowsPerStatement = 250;
+        for (qsizetype first = 0; first < qsizetype(m_rows.size()); first += kRowsPerStatement) {
+            QString sql = QStringLiteral("INSERT INTO LexitrainImportStaging (Seq, Word, Pronunciation, Description) ");
+            const qsizetype end = std::min(first + kRowsPerStatement, qsizetype(m_rows.size()));
+            for (qsizetype i = first; i < end; ++i) {
+                const WordListRow& row = m_rows[size_t(i)];
+                if (i > first)
+                    sql += QLatin1String(" UNION ALL ");
+                sql += QStringLiteral("SELECT %1, %2, %3, %4")
+                           .arg(i)
+                           .arg(Literal(row.word), Literal(row.pronunciation), Literal(row.description));
+            }
+            execute(sql);
+            if (progress)
+                progress(end, total);
         }
 
         std::vector<SkipReason> reason(m_rows.size(), SkipReason::EarlierInList);

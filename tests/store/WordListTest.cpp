@@ -43,6 +43,7 @@ const std::vector<Word> kAwkwardWords = {
     { "say \"cheese\"", "tʃiːz", "a quote, \"inside\"" },
     { "bread, butter", "", "comma in the word" },
     { "two\nlines", "line\r\nbreak", "LF in the word, CR LF in the pronunciation" },
+    { "old\rmac", "", "a lone CR" },
     { "tab\there", "\t", "a tab\tand another\t" },
     { "don't", "dəʊnt", "apostrophe's" },
     { "phonetics", "fəˈnɛtɪks", "IPA: ˌæ ʃ ʒ θ ð ŋ" },
