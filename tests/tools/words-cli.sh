@@ -74,14 +74,16 @@ else
     echo "SKIP: read-only case: running as root without setpriv or a user 'nobody' to drop to"
 fi
 
-# A round trip through the command line, each format.
+# A round trip through the command line, each format. Each copy has a folder
+# of its own: backups within one second of each other would share a name.
 for format in csv tsv xml; do
     "$words" --data "$work/db.mdb" export --format $format -o "$work/out.$format" 2>/dev/null
     expect_status 0 $? "export $format"
-    "$makedb" "$work/copy-$format.mdb" >/dev/null
-    "$words" --data "$work/copy-$format.mdb" import "$work/out.$format" >/dev/null 2>&1
+    mkdir "$work/$format"
+    "$makedb" "$work/$format/db.mdb" >/dev/null
+    "$words" --data "$work/$format/db.mdb" import "$work/out.$format" >/dev/null 2>&1
     expect_status 0 $? "import $format"
-    "$words" --data "$work/copy-$format.mdb" export --format $format >"$work/again.$format" 2>/dev/null
+    "$words" --data "$work/$format/db.mdb" export --format $format >"$work/again.$format" 2>/dev/null
     cmp -s "$work/out.$format" "$work/again.$format" || fail "$format round trip differs"
 done
 

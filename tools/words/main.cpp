@@ -220,6 +220,12 @@ int main(int argc, char** argv)
         plotting = plotting || std::string_view(argv[i]) == "--plot";
     if (plotting && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt's notes about the session it runs in (no runtime folder, and the
+    // like) are not the user's business; its errors still show.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type != QtDebugMsg && type != QtInfoMsg && type != QtWarningMsg)
+            PrintLine(stderr, QStringLiteral("lexitrain-words: ") + text);
+    });
     std::unique_ptr<QCoreApplication> app
         = plotting ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
 
