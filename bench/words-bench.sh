@@ -11,8 +11,8 @@
 # Usage: bench/words-bench.sh <lexitrain-words> <lexitrain-makedb> [work dir]
 set -euo pipefail
 
-words=$1
-makedb=$2
+words=$(realpath "$1")
+makedb=$(realpath "$2")
 work=${3:-$(mktemp -d)}
 mkdir -p "$work"
 cd "$work"

@@ -3,7 +3,6 @@
 // also what the word lists are.
 #include "store/XmlWordList.h"
 
-#include "db/ValueText.h"
 #include "engine/Field.h"
 #include "engine/Recordset.h"
 #include "platform/ComError.h"
@@ -12,12 +11,24 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <optional>
 
 namespace {
 
 QString ErrorText(const platform::ComError& e)
 {
     return e.Description().value_or(platform::CodeMeaning(e.Error()));
+}
+
+// A column's text: a string, or nothing for a Null; absent for a number, a
+// date or anything else a word list does not hold.
+std::optional<QString> TextOf(const platform::Variant& value)
+{
+    if (value.vt() == platform::VT_BSTR)
+        return value.bstrVal();
+    if (value.IsNull() || value.IsEmpty())
+        return QString();
+    return std::nullopt;
 }
 
 } // namespace
@@ -67,7 +78,7 @@ WordListContents ReadXmlWordList(const QString& filePath, const QString& fileNam
             for (int k = 0; k < 4; ++k) {
                 if (columns[k] < 0 || columns[k] >= fields->Count())
                     continue;
-                const std::optional<QString> text = db::CommonValueText(fields->Item(columns[k])->Value(), QString());
+                const std::optional<QString> text = TextOf(fields->Item(columns[k])->Value());
                 if (!text)
                     throw WordListError(fileName, row,
                         QStringLiteral("the %1 column holds a value that is not text")

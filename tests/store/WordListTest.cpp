@@ -294,6 +294,15 @@ TEST_F(WordListTest, BadInputLeavesTheDataFileByteIdenticalAndSaysWhere)
         }
         EXPECT_EQ(ReadFile("bad/db.mdb"), before);
     }
+    // An XML file that is no recordset is named as a whole.
+    WriteFile("broken.xml", "<xml>no recordset here");
+    try {
+        WordImport import(*store);
+        import.AddFile(Path("broken.xml"));
+        ADD_FAILURE() << "read a broken XML file";
+    } catch (const WordListError& e) {
+        EXPECT_TRUE(e.Text().startsWith(Path("broken.xml") + ": ")) << e.Text().toStdString();
+    }
     // A good file after a bad one in the same run adds nothing either.
     WriteFile("good.csv", "fresh\n");
     WordImport import(*store);
