@@ -158,8 +158,9 @@ void WordImport::AddWords(Result& result, const Progress& progress)
         execute(QString::fromLatin1(kCreateStaging));
         const qint64 total = qint64(m_rows.size());
         // Many rows to a statement: each statement costs a translation and a
-        // prepare, whatever its size.
-        constexpr qsizetype kRowsPerStatement = 250;
+        // prepare, whatever its size. 500 is SQLite's default limit on the
+        // terms of a compound SELECT.
+        constexpr qsizetype kRowsPerStatement = 500;
         for (qsizetype first = 0; first < qsizetype(m_rows.size()); first += kRowsPerStatement) {
             QString sql = QStringLiteral("INSERT INTO LexitrainImportStaging (Seq, Word, Pronunciation, Description) ");
             const qsizetype end = std::min(first + kRowsPerStatement, qsizetype(m_rows.size()));
