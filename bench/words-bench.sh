@@ -4,8 +4,9 @@
 #   100,000 new words, against the shell's `.import` of the same file into a
 #   plain table plus one INSERT ... SELECT into NewWords;
 #   export: 1,000,000 new words to CSV, against the shell's `.mode csv` output.
-# Each side runs on a fresh copy of the data file, best of three runs, wall
-# clock. The tool's import includes its backup of the data file and its
+# Each side runs on a fresh copy of the data file, best of three runs by
+# wall clock, with the CPU time (user + system) of that run beside it: on a
+# shared machine the CPU time is the steadier figure. The tool's import includes its backup of the data file and its
 # duplicate checks; the shell does neither. Prints a Markdown table.
 #
 # Usage: bench/words-bench.sh <lexitrain-words> <lexitrain-makedb> [work dir]
@@ -32,17 +33,21 @@ with open('existing.csv', 'w') as f:
         f.write(line('old', i))
 PY
 
-best() { # command...; prints the best of three wall-clock times in seconds
-    local best=
+best() { # command...; prints the best of three runs as "wall cpu" seconds
+    local runs=()
     for _ in 1 2 3; do
         prepare
-        local start end
-        start=$(date +%s.%N)
-        "$@" >/dev/null 2>&1
-        end=$(date +%s.%N)
-        best=$(python3 -c "t=$end-$start; b='$best'; print(min(t, float(b)) if b else t)")
+        runs+=("$(python3 - "$@" <<'PY'
+import resource, subprocess, sys, time
+start = time.monotonic()
+subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+wall = time.monotonic() - start
+usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+print('%.3f %.3f' % (wall, usage.ru_utime + usage.ru_stime))
+PY
+)")
     done
-    printf '%.3f' "$best"
+    printf '%s\n' "${runs[@]}" | sort -n | head -n 1
 }
 
 # A data file with 100,000 new words, made once.
@@ -64,7 +69,12 @@ tool_export=$(best "$words" --data "$PWD/big.mdb" export -o out-tool.csv)
 shell_export=$(best sh -c "sqlite3 -csv -header big.mdb 'SELECT Word, Pronunciation, Description FROM NewWords ORDER BY ID' >out-shell.csv")
 
 ratio() { python3 -c "print('%.2f' % ($1 / $2))"; }
-echo "| Operation | lexitrain-words | sqlite3 shell | ratio |"
-echo "|---|---|---|---|"
-echo "| Import 100k words into 100k | ${tool_import} s | ${shell_import} s | $(ratio "$tool_import" "$shell_import")× |"
-echo "| Export 1M words as CSV | ${tool_export} s | ${shell_export} s | $(ratio "$tool_export" "$shell_export")× |"
+row() { # name tool-times shell-times
+    read -r tw tc <<<"$2"
+    read -r sw sc <<<"$3"
+    echo "| $1 | $tw s | $sw s | $(ratio "$tw" "$sw")× | $tc s | $sc s | $(ratio "$tc" "$sc")× |"
+}
+echo "| Operation | lexitrain-words, wall | sqlite3 shell, wall | ratio | lexitrain-words, CPU | sqlite3 shell, CPU | ratio |"
+echo "|---|---|---|---|---|---|---|"
+row "Import 100k words into 100k" "$tool_import" "$shell_import"
+row "Export 1M words as CSV" "$tool_export" "$shell_export"
