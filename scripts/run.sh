@@ -16,7 +16,7 @@ packages=(build-essential cmake pkg-config qt6-base-dev libsqlite3-dev libxkbcom
 "$root/scripts/install-packages.sh" "${packages[@]}"
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLEXITRAIN_TESTS=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target lexitrain lexitrain-makedb
+cmake --build "$build" -j"$(nproc)" --target lexitrain lexitrain-makedb lexitrain-words
 
 data="$build/app/db.mdb"
 if [ ! -e "$data" ]; then

@@ -4,9 +4,9 @@
 // DateAdd("d", MemoryCycle, Date) as in the review selection's test.
 #include "store/CollectionStats.h"
 
-#include "engine/Connection.h"
-#include "engine/Field.h"
-#include "engine/Recordset.h"
+#include "engine/ado/Connection.h"
+#include "engine/ado/Field.h"
+#include "engine/ado/Recordset.h"
 #include "platform/ComError.h"
 #include "platform/MessageBox.h"
 #include "store/CWordStore.h"

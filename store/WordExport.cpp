@@ -3,9 +3,9 @@
 // large list never sits in memory twice.
 #include "store/WordExport.h"
 
-#include "engine/Connection.h"
-#include "engine/Field.h"
-#include "engine/Recordset.h"
+#include "engine/ado/Connection.h"
+#include "engine/ado/Field.h"
+#include "engine/ado/Recordset.h"
 #include "platform/ComError.h"
 #include "platform/MessageBox.h"
 #include "store/CWordStore.h"

@@ -6,9 +6,9 @@
 // the data file never shows it.
 #include "store/WordImport.h"
 
-#include "engine/Connection.h"
-#include "engine/Field.h"
-#include "engine/Recordset.h"
+#include "engine/ado/Connection.h"
+#include "engine/ado/Field.h"
+#include "engine/ado/Recordset.h"
 #include "platform/ComError.h"
 #include "platform/MessageBox.h"
 #include "store/CWordStore.h"

@@ -3,8 +3,8 @@
 // also what the word lists are.
 #include "store/XmlWordList.h"
 
-#include "engine/Field.h"
-#include "engine/Recordset.h"
+#include "engine/ado/Field.h"
+#include "engine/ado/Recordset.h"
 #include "platform/ComError.h"
 #include "store/WordListError.h"
 

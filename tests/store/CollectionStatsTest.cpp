@@ -3,7 +3,7 @@
 // interval and the 30-day forecast.
 #include "store/CollectionStats.h"
 
-#include "engine/Connection.h"
+#include "engine/ado/Connection.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "store/CWordStore.h"

@@ -3,9 +3,9 @@
 // trainers' files, duplicates against the file itself and both tables,
 // bad input and a read-only data file leaving the data file untouched and
 // saying where, and the backup made before anything changes.
-#include "engine/Connection.h"
-#include "engine/Field.h"
-#include "engine/Recordset.h"
+#include "engine/ado/Connection.h"
+#include "engine/ado/Field.h"
+#include "engine/ado/Recordset.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "store/CWordStore.h"

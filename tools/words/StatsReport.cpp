@@ -1,7 +1,7 @@
 // Text and picture of the collection's figures. Both scale the bars to the
 // largest value of their chart, so that a small collection still shows its
 // shape.
-#include "tools/words/StatsReport.h"
+#include "StatsReport.h"
 
 #include <QFont>
 #include <QImage>

@@ -1,6 +1,6 @@
 // Redraws one line with a carriage return; the destructor clears it so
 // that the result printed next starts on a clean line.
-#include "tools/words/TerminalProgress.h"
+#include "TerminalProgress.h"
 
 #include <cstdio>
 #include <unistd.h>

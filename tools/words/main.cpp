@@ -4,6 +4,8 @@
 // its own logic to reading the command line and printing: import, export
 // and the figures are the store's. Exit codes: 0 done, 1 failed (one line
 // on standard error says why), 2 wrong usage.
+#include "StatsReport.h"
+#include "TerminalProgress.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "store/CWordStore.h"
@@ -11,8 +13,6 @@
 #include "store/WordExport.h"
 #include "store/WordImport.h"
 #include "store/WordListError.h"
-#include "tools/words/StatsReport.h"
-#include "tools/words/TerminalProgress.h"
 
 #include <QCoreApplication>
 #include <QFile>
