@@ -21,6 +21,7 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -353,6 +354,34 @@ TEST_F(WordListTest, ReadOnlyDataFileIsLeftAsItWasAndNamed)
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "10/11: could not become nobody, 12: imported, 13: message";
     EXPECT_EQ(ReadFile("readonly/db.mdb"), before);
+    EXPECT_EQ(Words(*store, "NewWords"), (std::vector<Word> { { "kept", "", "" } }));
+}
+
+TEST_F(WordListTest, LockedDataFileIsLeftAsItWasAndNamed)
+{
+    auto store = NewStore("locked");
+    Insert(*store, "NewWords", { { "kept", "", "" } });
+    WriteFile("locked/list.csv", "new word\n");
+    const QString data = Path("locked/db.mdb");
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(data).constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    const QByteArray before = ReadFile("locked/db.mdb");
+
+    // A second rather than the trainer's fifteen before the lock counts.
+    store->m_database.SetConnectionTimeout(1);
+    try {
+        WordImport import(*store);
+        import.AddFile(Path("locked/list.csv"));
+        import.Run();
+        ADD_FAILURE() << "imported into a locked file";
+    } catch (const WordListError& e) {
+        EXPECT_TRUE(e.Text().startsWith(data + ": ")) << e.Text().toStdString();
+        EXPECT_TRUE(e.Text().contains("nothing imported")) << e.Text().toStdString();
+    }
+    EXPECT_EQ(ReadFile("locked/db.mdb"), before);
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
     EXPECT_EQ(Words(*store, "NewWords"), (std::vector<Word> { { "kept", "", "" } }));
 }
 
