@@ -2074,22 +2074,16 @@ QString JetSqlParser::Additive()
     }
 }
 
-namespace {
-// Mod and \ work on whole numbers.
-template <typename T> T WholeOf(T type, T unknown, T longType, bool numeric)
+// Mod and \ work on whole numbers: the wider operand's whole type, Long
+// for any other number.
+JetSqlParser::ValueType JetSqlParser::Whole(ValueType type)
 {
-    if (!numeric)
-        return unknown;
-    switch (type) {
-    case T::Byte:
-    case T::Integer:
-    case T::Long:
+    if (!IsNumeric(type))
+        return ValueType::Unknown;
+    if (type == ValueType::Byte || type == ValueType::Integer || type == ValueType::Long)
         return type;
-    default:
-        return longType;
-    }
+    return ValueType::Long;
 }
-} // namespace
 
 QString JetSqlParser::Modulo()
 {
@@ -2099,7 +2093,7 @@ QString JetSqlParser::Modulo()
         const ValueType a = m_type;
         left = Wrap(left, "%", AsValue(IntegerDivision()));
         const ValueType type = Wider(a, m_type);
-        SetType(WholeOf(type, ValueType::Unknown, ValueType::Long, IsNumeric(type)));
+        SetType(Whole(type));
     }
     return left;
 }
@@ -2113,7 +2107,7 @@ QString JetSqlParser::IntegerDivision()
         const QString right = AsValue(Multiplicative());
         const ValueType type = Wider(a, m_type);
         left = QStringLiteral("(CAST(ROUND(%1) AS INTEGER) / CAST(ROUND(%2) AS INTEGER))").arg(left, right);
-        SetType(WholeOf(type, ValueType::Unknown, ValueType::Long, IsNumeric(type)));
+        SetType(Whole(type));
     }
     return left;
 }

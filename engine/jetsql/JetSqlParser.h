@@ -157,6 +157,7 @@ private:
     static bool IsNonText(ValueType type);
     static ValueType Wider(ValueType a, ValueType b);
     static ValueType Either(ValueType a, ValueType b);
+    static ValueType Whole(ValueType type);
     static long AdoTypeOf(ValueType type);
     static ValueType ValueTypeOfAdo(long adoType);
     ValueType TypeOfColumn(const QStringList& parts) const;
