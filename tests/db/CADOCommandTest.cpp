@@ -108,6 +108,17 @@ TEST_F(Commands, StoredProcedureThroughCommandAndRecordset)
     EXPECT_EQ(update.GetRecordsAffected(), 0);
     ExpectReport(OnlyMessage(), QStringLiteral("CADOCommand Error"), update.GetLastError());
 
+    // A table command: the command itself still asks for a stored procedure
+    // and finds none, while the recordset runs it as the table it names.
+    CADOCommand table(&m_database, QStringLiteral("Words"), engine::adCmdTable);
+    m_messages.Clear();
+    EXPECT_FALSE(table.Execute());
+    EXPECT_EQ(table.GetLastError(), 0x80040E37u);
+    ExpectReport(OnlyMessage(), QStringLiteral("CADOCommand Error"), 0x80040E37u);
+    CADORecordset tableRows(&m_database);
+    ASSERT_TRUE(tableRows.Execute(&table));
+    EXPECT_EQ(tableRows.GetRecordCount(), 3u);
+
     // A saved query opened by name through the recordset itself.
     CADORecordset byName;
     ASSERT_TRUE(m_database.Execute(QStringLiteral("CREATE PROCEDURE AllWords AS SELECT * FROM Words")));
@@ -224,8 +235,56 @@ TEST_F(Commands, ParameterGetValueConversions)
     EXPECT_TRUE(m_messages.Messages().empty());
 }
 
+namespace {
+// A parameter wrapper whose engine object is gone.
+class ParameterWithoutObject : public CADOParameter {
+public:
+    using CADOParameter::CADOParameter;
+    void DropParameter() { m_pParameter.reset(); }
+};
+} // namespace
+
 TEST_F(Commands, ParameterReports)
 {
+    // Every value member catches the failure, shows the report and gives false.
+    ParameterWithoutObject gone(engine::adInteger, 4);
+    gone.DropParameter();
+    int n = 7;
+    long l = 7;
+    double d = 7;
+    QString t = QStringLiteral("kept");
+    OleDateTime date(2010, 5, 17, 0, 0, 0);
+    Variant v = Variant::FromI4(7);
+    const std::vector<std::function<bool()>> calls {
+        [&] { return gone.SetValue(1); },
+        [&] { return gone.SetValue(1L); },
+        [&] { return gone.SetValue(1.5); },
+        [&] { return gone.SetValue(QStringLiteral("x")); },
+        [&] { return gone.SetValue(date); },
+        [&] { return gone.SetValue(v); },
+        [&] { return gone.GetValue(n); },
+        [&] { return gone.GetValue(l); },
+        [&] { return gone.GetValue(d); },
+        [&] { return gone.GetValue(t); },
+        [&] { return gone.GetValue(date); },
+        [&] { return gone.GetValue(v); },
+    };
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        m_messages.Clear();
+        EXPECT_FALSE(calls[i]()) << i;
+        EXPECT_EQ(OnlyMessage(),
+            QStringLiteral("CADOParameter Error\r\nCode = 80004003\r\nCode meaning = Invalid pointer\r\n"
+                           "Source = (null)\r\nDescription = (null)\r\n"))
+            << i;
+        EXPECT_EQ(gone.GetLastError(), 0x80004003u);
+    }
+    EXPECT_EQ(n, 7);
+    EXPECT_EQ(l, 7);
+    EXPECT_EQ(d, 7.0);
+    EXPECT_EQ(t, QStringLiteral("kept"));
+    EXPECT_EQ(v, Variant::FromI4(7));
+    m_messages.Clear();
+
     // A negative size is refused at construction and reaches the caller.
     EXPECT_THROW(CADOParameter(engine::adInteger, -1, engine::adParamInput, QStringLiteral("x")), platform::ComError);
     CADOParameter p(engine::adInteger, 4);

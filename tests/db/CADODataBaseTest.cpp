@@ -59,12 +59,15 @@ TEST_F(DataBase, OpenCloseReopenAndExecute)
     EXPECT_TRUE(m_database.IsOpen());
     EXPECT_EQ(m_database.GetConnectionString(), ConnectionString());
 
-    EXPECT_TRUE(m_database.Execute(QStringLiteral("UPDATE Words SET MemoryCycle = 8 WHERE Word = 'dog'")));
-    EXPECT_EQ(m_database.GetRecordsAffected(), 1);
+    EXPECT_TRUE(m_database.Execute(QStringLiteral("UPDATE Words SET MemoryCycle = 8 WHERE Word <> 'dog'")));
+    EXPECT_EQ(m_database.GetRecordsAffected(), 2);
     EXPECT_TRUE(m_database.Execute(QStringLiteral("DELETE FROM Words WHERE Word = 'nothing'")));
     EXPECT_EQ(m_database.GetRecordsAffected(), 0);
+    EXPECT_TRUE(m_database.Execute(QStringLiteral("UPDATE Words SET MemoryCycle = 8 WHERE Word = 'dog'")));
+    EXPECT_EQ(m_database.GetRecordsAffected(), 1);
     EXPECT_TRUE(m_messages.Messages().empty());
 
+    // A failure forgets the count of the statement before it.
     EXPECT_FALSE(m_database.Execute(QStringLiteral("UPDATE NoSuchTable SET x = 1")));
     EXPECT_EQ(m_database.GetRecordsAffected(), 0);
     ExpectReport(OnlyMessage(), QStringLiteral("CADODataBase Error"), m_database.GetLastError());
