@@ -40,6 +40,8 @@ TEST_F(Commands, AddParameterBuildsTheValues)
 {
     CADOCommand command(&m_database, QStringLiteral("WordsFrom"), engine::adCmdStoredProc);
     EXPECT_EQ(command.GetType(), engine::adCmdStoredProc);
+    EXPECT_EQ(command.GetLastError(), 0u);
+    EXPECT_EQ(command.GetRecordsAffected(), 0);
     ASSERT_TRUE(command.AddParameter(QStringLiteral("a"), engine::adSmallInt, engine::adParamInput, 2, 70000));
     ASSERT_TRUE(command.AddParameter(QStringLiteral("b"), engine::adInteger, engine::adParamInput, 4, 70000L));
     ASSERT_TRUE(command.AddParameter(QStringLiteral("c"), engine::adVarWChar, engine::adParamInput, 10, QString()));
@@ -255,20 +257,12 @@ TEST_F(Commands, ParameterReports)
     QString t = QStringLiteral("kept");
     OleDateTime date(2010, 5, 17, 0, 0, 0);
     Variant v = Variant::FromI4(7);
-    const std::vector<std::function<bool()>> calls {
-        [&] { return gone.SetValue(1); },
-        [&] { return gone.SetValue(1L); },
-        [&] { return gone.SetValue(1.5); },
-        [&] { return gone.SetValue(QStringLiteral("x")); },
-        [&] { return gone.SetValue(date); },
-        [&] { return gone.SetValue(v); },
-        [&] { return gone.GetValue(n); },
-        [&] { return gone.GetValue(l); },
-        [&] { return gone.GetValue(d); },
-        [&] { return gone.GetValue(t); },
-        [&] { return gone.GetValue(date); },
-        [&] { return gone.GetValue(v); },
-    };
+    const std::vector<std::function<bool()>> calls { [&] { return gone.SetValue(1); },
+        [&] { return gone.SetValue(1L); }, [&] { return gone.SetValue(1.5); },
+        [&] { return gone.SetValue(QStringLiteral("x")); }, [&] { return gone.SetValue(date); },
+        [&] { return gone.SetValue(v); }, [&] { return gone.GetValue(n); }, [&] { return gone.GetValue(l); },
+        [&] { return gone.GetValue(d); }, [&] { return gone.GetValue(t); }, [&] { return gone.GetValue(date); },
+        [&] { return gone.GetValue(v); } };
     for (std::size_t i = 0; i < calls.size(); ++i) {
         m_messages.Clear();
         EXPECT_FALSE(calls[i]()) << i;
@@ -288,6 +282,7 @@ TEST_F(Commands, ParameterReports)
     // A negative size is refused at construction and reaches the caller.
     EXPECT_THROW(CADOParameter(engine::adInteger, -1, engine::adParamInput, QStringLiteral("x")), platform::ComError);
     CADOParameter p(engine::adInteger, 4);
+    EXPECT_EQ(p.GetLastError(), 0u);
     p.ReportComError(platform::ComError(
         platform::adErrInvalidArgument, QStringLiteral("Arguments are wrong."), QStringLiteral("ADODB.Parameter")));
     EXPECT_EQ(OnlyMessage(),

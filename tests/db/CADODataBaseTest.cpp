@@ -50,6 +50,9 @@ TEST_F(DataBase, OpenCloseReopenAndExecute)
     CADODataBase fresh;
     fresh.Close(); // never opened: nothing happens
     EXPECT_FALSE(fresh.IsOpen());
+    EXPECT_EQ(fresh.GetLastError(), 0u);
+    EXPECT_EQ(fresh.GetRecordsAffected(), 0);
+    EXPECT_EQ(fresh.GetConnectionTimeout(), 0);
 
     OpenDatabase();
     EXPECT_TRUE(m_database.IsOpen());

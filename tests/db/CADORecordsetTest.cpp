@@ -78,6 +78,8 @@ TEST_F(Recordset, MoveNextPastEofStoresTheQueryAndTheReport)
 TEST_F(Recordset, MissingRecordsetFailsWithInvalidPointer)
 {
     RecordsetWithoutObject rs;
+    EXPECT_EQ(rs.GetLastError(), 0u);
+    EXPECT_EQ(rs.GetEditStatus(), CADORecordset::editNone);
     rs.DropRecordset();
     EXPECT_FALSE(rs.IsOpen());
     rs.Close();
