@@ -182,6 +182,9 @@ TEST_F(DataBase, TransactionsCommitAndRollBack)
     EXPECT_EQ(m_database.GetRecordsAffected(), 2);
     EXPECT_FALSE(m_database.CommitTrans()); // none open
     ExpectReport(OnlyMessage(), QStringLiteral("CADODataBase Error"), m_database.GetLastError());
+    m_messages.Clear();
+    EXPECT_FALSE(m_database.RollbackTrans());
+    ExpectReport(OnlyMessage(), QStringLiteral("CADODataBase Error"), m_database.GetLastError());
 }
 
 TEST(ComErrorReport, FormsOfTheReport)

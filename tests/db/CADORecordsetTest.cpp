@@ -238,13 +238,19 @@ TEST_F(Recordset, TextConversions)
 
     // The types that only the recordset's getter turns into text.
     RecordsetWithoutObject memory;
+    platform::DECIMAL decimal;
+    decimal.scale = 2;
+    decimal.sign = 0x80;
+    decimal.Lo64 = 12345;
     memory.SetRows(engine::Recordset::FromRows(
         { { QStringLiteral("U"), engine::adUnsignedInt }, { QStringLiteral("B"), engine::adUnsignedTinyInt },
-            { QStringLiteral("S"), engine::adSmallInt }, { QStringLiteral("F"), engine::adBoolean } },
-        { { Variant::FromUI4(4000000000u), Variant::FromUI1(200), Variant::FromI2(-5), Variant::FromBool(false) } },
+            { QStringLiteral("S"), engine::adSmallInt }, { QStringLiteral("F"), engine::adBoolean },
+            { QStringLiteral("R"), engine::adDouble }, { QStringLiteral("D"), engine::adDecimal } },
+        { { Variant::FromUI4(4000000000u), Variant::FromUI1(200), Variant::FromI2(-5), Variant::FromBool(false),
+            Variant::FromR8(0.1), Variant::FromDecimal(decimal) } },
         false));
-    const std::pair<const char*, const char*> texts[]
-        = { { "U", "4000000000" }, { "B", "200" }, { "S", "-5" }, { "F", "F" } };
+    const std::pair<const char*, const char*> texts[] = { { "U", "4000000000" }, { "B", "200" }, { "S", "-5" },
+        { "F", "F" }, { "R", "0.10000000000000001" }, { "D", "-123.45" } };
     for (const auto& [field, expected] : texts) {
         ASSERT_TRUE(memory.GetFieldValue(QString::fromLatin1(field), text)) << field;
         EXPECT_EQ(text, QString::fromLatin1(expected)) << field;
@@ -257,6 +263,8 @@ TEST_F(Recordset, TextConversions)
     EXPECT_TRUE(m_rs.IsFieldNull(QStringLiteral("Note")));
     EXPECT_TRUE(m_rs.IsFieldEmpty(QStringLiteral("Note")));
     EXPECT_FALSE(m_rs.IsFieldNull(QStringLiteral("Num")));
+    EXPECT_FALSE(m_rs.IsFieldNull(1)); // Num by index
+    EXPECT_TRUE(m_rs.IsFieldNull(6)); // Note by index
     EXPECT_FALSE(m_rs.IsFieldEmpty(6 - 1)); // Ratio by index
 
     // Currency has no text: false, text unchanged, no box.
