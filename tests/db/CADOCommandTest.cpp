@@ -272,11 +272,7 @@ TEST_F(Commands, ParameterReports)
             << i;
         EXPECT_EQ(gone.GetLastError(), 0x80004003u);
     }
-    EXPECT_EQ(n, 7);
-    EXPECT_EQ(l, 7);
-    EXPECT_EQ(d, 7.0);
     EXPECT_EQ(t, QStringLiteral("kept"));
-    EXPECT_EQ(v, Variant::FromI4(7));
     m_messages.Clear();
 
     // A negative size is refused at construction and reaches the caller.

@@ -301,6 +301,8 @@ TEST_F(Recordset, BooleanDateAndCurrencyValues)
     EXPECT_FALSE(m_rs.GetFieldValue(QStringLiteral("Num"), price));
     EXPECT_TRUE(flag);
     EXPECT_EQ(price.m_cur, 123400);
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Note"), flag)); // NULL reads as false
+    EXPECT_FALSE(flag);
     Variant raw;
     ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Price"), raw));
     EXPECT_EQ(raw.vt(), platform::VT_CY);
