@@ -178,12 +178,17 @@ TEST_F(Recordset, MovesAndRequery)
     EXPECT_EQ(rs.GetRecordCount(), 3u); // a snapshot
     EXPECT_TRUE(rs.Requery());
     EXPECT_EQ(rs.GetRecordCount(), 2u);
+    // A source that is gone: the report, and false.
+    ASSERT_TRUE(m_database.Execute(QStringLiteral("DROP TABLE Words")));
+    EXPECT_FALSE(rs.Requery());
+    ASSERT_EQ(m_messages.Messages().size(), 2u);
+    ExpectReport(m_messages.Messages()[1].text, QStringLiteral("CADORecordset Error"), rs.GetLastError());
 
     // A recordset on a closed connection is not open: Requery has nothing to do.
     m_database.Close();
     EXPECT_FALSE(rs.IsOpen());
     EXPECT_TRUE(rs.Requery());
-    EXPECT_EQ(m_messages.Messages().size(), 1u);
+    EXPECT_EQ(m_messages.Messages().size(), 2u);
 }
 
 TEST_F(Recordset, NumbersAsLongIntAndDouble)
