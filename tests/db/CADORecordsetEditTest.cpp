@@ -130,6 +130,9 @@ TEST_F(RecordsetEditing, FindAndFindNextWalkTheMatches)
     // Text compares without regard to case: 'cat' matches rows 1 and 3.
     ASSERT_TRUE(m_rs.Find(QStringLiteral("Word = 'cat'")));
     EXPECT_EQ(IdOf(m_rs), 1u);
+    // FindNext goes on from the row found, wherever the cursor went since.
+    ASSERT_TRUE(m_rs.MoveNext());
+    ASSERT_TRUE(m_rs.MoveNext());
     ASSERT_TRUE(m_rs.FindNext());
     EXPECT_EQ(IdOf(m_rs), 3u);
     EXPECT_FALSE(m_rs.FindNext());
