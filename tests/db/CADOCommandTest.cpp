@@ -83,6 +83,7 @@ TEST_F(Commands, StoredProcedureThroughCommandAndRecordset)
     CADOParameter minCycle(engine::adInteger, 4, engine::adParamInput, QStringLiteral("minCycle"));
     ASSERT_TRUE(minCycle.SetValue(2L));
     ASSERT_TRUE(query.AddParameter(&minCycle));
+    EXPECT_EQ(ParameterAt(query, 0)->Name(), QStringLiteral("minCycle"));
     CADORecordset rs(&m_database);
     ASSERT_TRUE(rs.Execute(&query));
     EXPECT_EQ(rs.GetRecordCount(), 2u);
