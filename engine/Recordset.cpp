@@ -606,8 +606,14 @@ void WriteUpdate(Impl& impl, std::size_t row)
     for (const StoredValue& v : match.values)
         update.Bind(index++, v);
     update.Step();
-    if (sqlite3_changes(db) == 0)
+    if (sqlite3_changes(db) == 0) {
+        // The row changed underneath: the snapshot takes it as the file
+        // now holds it, so that what is shown next is the row that is
+        // there, not the one this edit was refused on.
+        if (const std::optional<std::vector<StoredValue>> now = ReadBack(db, snapshot, rowid))
+            snapshot.ReplaceRow(row, *now);
         ThrowConcurrency();
+    }
     const std::optional<std::vector<StoredValue>> stored = ReadBack(db, snapshot, rowid);
     transaction.Commit();
     snapshot.ReplaceRow(row, stored ? *stored : newValues);
