@@ -606,14 +606,8 @@ void WriteUpdate(Impl& impl, std::size_t row)
     for (const StoredValue& v : match.values)
         update.Bind(index++, v);
     update.Step();
-    if (sqlite3_changes(db) == 0) {
-        // The row changed underneath: the snapshot takes it as the file
-        // now holds it, so that what is shown next is the row that is
-        // there, not the one this edit was refused on.
-        if (const std::optional<std::vector<StoredValue>> now = ReadBack(db, snapshot, rowid))
-            snapshot.ReplaceRow(row, *now);
+    if (sqlite3_changes(db) == 0)
         ThrowConcurrency();
-    }
     const std::optional<std::vector<StoredValue>> stored = ReadBack(db, snapshot, rowid);
     transaction.Commit();
     snapshot.ReplaceRow(row, stored ? *stored : newValues);
@@ -1436,6 +1430,28 @@ void Recordset::Update()
     if (impl.editMode == adEditNone)
         return;
     StorePending(impl);
+    FillBinding(impl);
+}
+
+void Recordset::Resync(long affectRecords)
+{
+    Impl& impl = *m_impl;
+    impl.RequireOpen();
+    if (affectRecords != adAffectCurrent)
+        InvalidArgument();
+    if (impl.editMode == adEditAdd)
+        CancelUpdate(); // back on the row the addition started from
+    Snapshot& snapshot = *impl.snapshot;
+    if (snapshot.inMemory || !impl.HasCurrentRow())
+        return; // rows built in memory, and no row, have nothing to read again
+    const std::size_t row = impl.CurrentRow();
+    sqlite3* db = WritableHandle(impl);
+    ClearEdit(impl);
+    const std::optional<std::vector<StoredValue>> now = ReadBack(db, snapshot, snapshot.RowId(row));
+    if (now)
+        snapshot.ReplaceRow(row, *now);
+    else
+        snapshot.MarkDeleted(row); // gone from the file
     FillBinding(impl);
 }
 

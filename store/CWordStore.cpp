@@ -213,6 +213,10 @@ bool CWordStore::UpdateMemoryCycle(bool bForgotten)
     }
     if (!m_recordset.Update()) {
         m_recordset.CancelUpdate();
+        // Refused most often because another running copy changed the
+        // card since it was read: the card is then shown as the file now
+        // holds it, not as it was.
+        m_recordset.Resync();
         return false;
     }
     return true;
