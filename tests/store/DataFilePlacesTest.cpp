@@ -12,18 +12,15 @@
 #include "store/DataFileSchema.h"
 #include "store/JetConnectionString.h"
 #include "store/RawDataFile.h"
+#include "support/AsUnprivilegedUser.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <dirent.h>
 #include <filesystem>
-#include <functional>
-#include <grp.h>
 #include <gtest/gtest.h>
-#include <pwd.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -105,48 +102,6 @@ TEST(DataFilePlacesTest, OddFolderNamesHoldTheirOwnDataFile)
     platform::Clock::Reset();
 }
 
-// Runs body as nobody when the tests run as root, as the user running them
-// otherwise; body gives what went wrong, or nothing. folder is given to
-// nobody first.
-std::string AsUnprivilegedUser(const QByteArray& folder, const std::function<std::string()>& body)
-{
-    if (::geteuid() != 0)
-        return body();
-    const passwd* nobody = ::getpwnam("nobody");
-    if (!nobody)
-        return "there is no user nobody";
-    const uid_t uid = nobody->pw_uid;
-    const gid_t gid = nobody->pw_gid;
-    if (::chown(folder.constData(), uid, gid) != 0)
-        return "cannot give the folder to nobody";
-    int result[2];
-    if (::pipe(result) != 0)
-        return "no pipe";
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(result[0]);
-        std::string failure;
-        if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0 || ::geteuid() == 0)
-            failure = "cannot become nobody";
-        else
-            failure = body();
-        (void)!::write(result[1], failure.data(), failure.size());
-        ::_exit(0);
-    }
-    ::close(result[1]);
-    std::string failure;
-    char buffer[512];
-    ssize_t n;
-    while ((n = ::read(result[0], buffer, sizeof buffer)) > 0)
-        failure.append(buffer, size_t(n));
-    ::close(result[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return "the unprivileged run ended abnormally";
-    return failure;
-}
-
 // Each case in a folder of its own: the modes to set, then what the start
 // (backup, open) must give.
 TEST(DataFilePlacesTest, FilesAndFoldersTheUserCannotWrite)
@@ -186,16 +141,15 @@ TEST(DataFilePlacesTest, FilesAndFoldersTheUserCannotWrite)
             QFile f(folder + "/db.mdb");
             return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
         }();
-        if (::geteuid() == 0) {
-            for (const QString& path : { folder + "/db.mdb", folder + "/Backup" })
-                (void)!::chown(Native(path).constData(), ::getpwnam("nobody")->pw_uid, ::getpwnam("nobody")->pw_gid);
-        }
         ASSERT_EQ(::chmod(Native(folder + "/db.mdb").constData(), c.dataMode), 0);
         if (c.backupFolderMode >= 0)
             ASSERT_EQ(::chmod(Native(folder + "/Backup").constData(), mode_t(c.backupFolderMode)), 0);
         ASSERT_EQ(::chmod(Native(folder).constData(), c.folderMode), 0);
 
-        const std::string failure = AsUnprivilegedUser(Native(folder), [&]() -> std::string {
+        QList<QByteArray> owned { Native(folder), Native(folder + "/db.mdb") };
+        if (c.backupFolderMode >= 0)
+            owned << Native(folder + "/Backup");
+        const std::string failure = AsUnprivilegedUser(owned, [&]() -> std::string {
             platform::SetExecutableFilePathForTesting(folder + "/lexitrain");
             platform::RecordingMessageSink messages;
             CWordStore store;
