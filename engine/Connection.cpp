@@ -353,10 +353,9 @@ long Connection::BeginTrans()
     // The write lock is taken here, up front: in a deferred transaction the
     // first read takes a shared lock, and SQLite does not wait (the busy
     // timeout never applies) when a later write inside the same
-    // transaction has to upgrade it while another process writes. A
-    // connection opened read-only has no write lock to take.
+    // transaction has to upgrade it while another process writes.
     if (level == 1)
-        ExecuteDirect(db, sqlite3_db_readonly(db, "main") == 1 ? "BEGIN" : "BEGIN IMMEDIATE");
+        ExecuteDirect(db, "BEGIN IMMEDIATE");
     else
         ExecuteDirect(db, QStringLiteral("SAVEPOINT trans%1").arg(level).toUtf8().constData());
     m_impl->transactionLevel = level;

@@ -87,7 +87,7 @@ TEST_F(EngineTest, ConnectionThatCannotWriteSaysSoBeforeAnyChange)
     EXPECT_EQ(DescriptionOf(e), QStringLiteral("Cannot update. Database or object is read-only."));
     EXPECT_EQ(Raw(QStringLiteral("SELECT Word FROM Words")), QStringLiteral("kept"));
 
-    // A transaction on it still begins: it has no write lock to take.
+    // A transaction on it still begins, though it takes the write lock.
     EXPECT_EQ(reader->BeginTrans(), 1);
     reader->RollbackTrans();
 
