@@ -5,9 +5,9 @@
 // reading a file is what the reader does. A rowset that is read is then
 // made into a recordset and every value read back, as opening the file
 // as a recordset does.
-#include "engine/Field.h"
-#include "engine/Recordset.h"
-#include "engine/XmlPersistence.h"
+#include "engine/ado/Field.h"
+#include "engine/ado/Recordset.h"
+#include "engine/xml/XmlPersistence.h"
 #include "platform/ComError.h"
 
 #include <QByteArray>

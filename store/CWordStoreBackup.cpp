@@ -16,7 +16,7 @@
 // nothing behind; and the copy, its folder and a Backup folder just made
 // are flushed to disk before the data file is opened, so that a crash right after start-up cannot leave a
 // backup that looks complete but is not.
-#include "engine/DatabaseFileCopy.h"
+#include "engine/ado/DatabaseFileCopy.h"
 #include "platform/Clock.h"
 #include "platform/ExecutablePath.h"
 #include "platform/FileName.h"

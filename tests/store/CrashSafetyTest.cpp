@@ -12,7 +12,7 @@
 //
 // LEXITRAIN_CRASH_KILLS sets the number of kills (300 by default); the
 // long run in docs/testing.md uses 10000.
-#include "engine/Connection.h"
+#include "engine/ado/Connection.h"
 #include "platform/Clock.h"
 #include "platform/ExecutablePath.h"
 #include "platform/MessageBox.h"

@@ -135,15 +135,17 @@ TEST(DataFilePlacesTest, FilesAndFoldersTheUserCannotWrite)
         ASSERT_TRUE(QDir().mkdir(folder));
         CreateDataFile(folder + "/db.mdb");
         ASSERT_TRUE(RawDataFile(folder + "/db.mdb", true).Exec("INSERT INTO NewWords (Word) VALUES ('kept')"));
-        if (c.backupFolderMode >= 0)
+        if (c.backupFolderMode >= 0) {
             ASSERT_TRUE(QDir().mkdir(folder + "/Backup"));
+        }
         const QByteArray before = [&] {
             QFile f(folder + "/db.mdb");
             return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
         }();
         ASSERT_EQ(::chmod(Native(folder + "/db.mdb").constData(), c.dataMode), 0);
-        if (c.backupFolderMode >= 0)
+        if (c.backupFolderMode >= 0) {
             ASSERT_EQ(::chmod(Native(folder + "/Backup").constData(), mode_t(c.backupFolderMode)), 0);
+        }
         ASSERT_EQ(::chmod(Native(folder).constData(), c.folderMode), 0);
 
         QList<QByteArray> owned { Native(folder), Native(folder + "/db.mdb") };
