@@ -14,11 +14,11 @@
 // name or a temporary one, then linked into place, which fails when the name
 // is taken); a copy that fails part-way (read error, disk full) leaves
 // nothing behind; and the copy, its folder and a Backup folder just made
-// are flushed to disk before the data file is opened, so that a crash right after start-up cannot leave a
-// backup that looks complete but is not.
+// are flushed to disk before the data file is opened, so that a crash
+// right after start-up cannot leave a backup that looks complete but is
+// not.
 #include "engine/ado/DatabaseFileCopy.h"
 #include "platform/Clock.h"
-#include "platform/ExecutablePath.h"
 #include "platform/FileName.h"
 #include "platform/MessageBox.h"
 #include "store/CWordStore.h"
@@ -185,16 +185,10 @@ bool CopyToNewFile(const QString& source, const QString& target)
 
 bool CWordStore::GetDataFilePath(const QString& lpszName, QString& strPath)
 {
-    const std::optional<QString> executable = platform::ExecutableFilePath();
-    if (!executable)
+    const std::optional<QString> path = m_location.Resolve(lpszName);
+    if (!path)
         return false;
-    const qsizetype slash = executable->lastIndexOf(u'/');
-    if (slash < 0)
-        return false; // no folder to take off
-    const QString folder = slash == 0 ? QStringLiteral("/") : executable->left(slash);
-    // The separator is added even after "/", as the folder of an executable
-    // in the root gives "//db.mdb", which the file system takes as "/db.mdb".
-    strPath = folder + u'/' + lpszName;
+    strPath = *path;
     return true;
 }
 
