@@ -116,9 +116,6 @@ TEST(DataFilePlacesTest, FilesAndFoldersTheUserCannotWrite)
         bool opened;
         QString openReportPart;
     };
-    // A trainer whose own folder it cannot write keeps its files in the
-    // user's data folder instead (DataFileLocation); the read-only folder
-    // cases are therefore met as a tool meets them, given the data file.
     const QString copyFailed = "Error: Failed to backup data file. (CopyFile)";
     const QString createFailed = "Error: Failed to backup data file. (CreateDirectory)";
     const Case cases[] = {
@@ -158,8 +155,6 @@ TEST(DataFilePlacesTest, FilesAndFoldersTheUserCannotWrite)
             platform::SetExecutableFilePathForTesting(folder + "/lexitrain");
             platform::RecordingMessageSink messages;
             CWordStore store;
-            if (c.folderMode == 0500)
-                store.SetDataFile(folder + "/db.mdb");
             if (store.BackupDataFile() != c.backedUp)
                 return "the backup did not go as expected";
             if (!c.backedUp) {
