@@ -7,10 +7,10 @@
 
 #include "platform/ComError.h"
 #include "platform/ExecutablePath.h"
+#include "platform/FileName.h"
 #include "store/DataFileSchema.h"
 
 #include <QDir>
-#include <QFile>
 #include <QStandardPaths>
 #include <unistd.h>
 
@@ -36,11 +36,11 @@ std::optional<QString> DataFileLocation::Folder()
     // A data file already beside the executable is the user's, writable
     // folder or not: a start from a read-only copy must use (and fail to
     // back up) those words, never silently switch to an empty file.
-    const bool besideExecutable = QFile::exists(folder + u'/' + QLatin1String(kDataFileName));
-    if (!besideExecutable && ::access(QFile::encodeName(folder).constData(), W_OK) != 0) {
+    const bool besideExecutable = platform::FileExists(folder + u'/' + QLatin1String(kDataFileName));
+    if (!besideExecutable && ::access(platform::EncodeFileName(folder).constData(), W_OK) != 0) {
         folder = PerUserFolder();
         const QString dataFile = folder + u'/' + QLatin1String(kDataFileName);
-        if (QDir().mkpath(folder) && !QFile::exists(dataFile)) {
+        if (QDir().mkpath(folder) && !platform::FileExists(dataFile)) {
             try {
                 CreateDataFile(dataFile);
             } catch (const platform::ComError&) {

@@ -1433,6 +1433,28 @@ void Recordset::Update()
     FillBinding(impl);
 }
 
+void Recordset::Resync(long affectRecords)
+{
+    Impl& impl = *m_impl;
+    impl.RequireOpen();
+    if (affectRecords != adAffectCurrent)
+        InvalidArgument();
+    if (impl.editMode == adEditAdd)
+        CancelUpdate(); // back on the row the addition started from
+    Snapshot& snapshot = *impl.snapshot;
+    if (snapshot.inMemory || !impl.HasCurrentRow())
+        return; // rows built in memory, and no row, have nothing to read again
+    const std::size_t row = impl.CurrentRow();
+    sqlite3* db = WritableHandle(impl);
+    ClearEdit(impl);
+    const std::optional<std::vector<StoredValue>> now = ReadBack(db, snapshot, snapshot.RowId(row));
+    if (now)
+        snapshot.ReplaceRow(row, *now);
+    else
+        snapshot.MarkDeleted(row); // gone from the file
+    FillBinding(impl);
+}
+
 void Recordset::CancelUpdate()
 {
     Impl& impl = *m_impl;
