@@ -894,8 +894,10 @@ SplitDate SplitOleDate(double oleDate, bool keepFraction)
     }
     std::int64_t ns = std::llround(fraction * 86400e9 / static_cast<double>(unit)) * unit;
     if (ns >= kDayNs) {
+        // The next calendar day, also before 1899-12-30, where OLE dates
+        // count their days down but their time of day up.
         ns -= kDayNs;
-        day += oleDate < 0 ? -1.0 : 1.0;
+        day += 1.0;
     }
     return { day, ns };
 }
@@ -1055,7 +1057,6 @@ bool IsPlainXmlName(const QString& name)
 struct SaveColumn {
     ColumnInfo info;
     QString xmlName;
-    ValueKind kind;
 };
 
 [[noreturn]] void ThrowSaveError(HRESULT hr, const QString& description)
@@ -1954,7 +1955,6 @@ void Save(Recordset& recordset, const QString& path)
         c.info.attributes = f->Attributes();
         c.info.precision = f->Precision();
         c.info.numericScale = f->NumericScale();
-        c.kind = ValueKindOfAdoType(c.info.type);
         if (const std::optional<char32_t> bad = FirstNonXmlChar(c.info.name)) {
             ThrowSaveError(platform::adErrDataConversion,
                 QStringLiteral("The name of field %1 holds the character U+%2, which an XML file cannot "

@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using engine::ColumnInfo;
 using platform::ComError;
@@ -415,6 +416,32 @@ TEST_F(XmlPersistence, SaveWritesAdoFormCharacterForCharacter)
     golden.chop(2); // no line end after </xml>
     const QByteArray written = ReadAll(path);
     EXPECT_EQ(written.toStdString(), golden.toStdString());
+
+    // Dates at their edges: a time that rounds up to the next day (before
+    // 1899-12-30 too, where OLE dates count days down), fractions where
+    // the type keeps them and nowhere else.
+    const double ms = 1.0 / 86400000.0;
+    const std::vector<std::tuple<long, double, const char*>> dates = {
+        { adDate, Ole(1899, 12, 29, 23, 59, 59) - 600 * ms, "1899-12-30T00:00:00" },
+        { adDate, Ole(2010, 5, 17, 23, 59, 59) + 600 * ms, "2010-05-18T00:00:00" },
+        { adDate, Ole(2010, 5, 17, 8, 30, 0) + 400 * ms, "2010-05-17T08:30:00" },
+        { adDate, Ole(100, 1, 1, 0, 0, 0), "0100-01-01T00:00:00" },
+        { adDBTimeStamp, Ole(2010, 5, 17, 8, 30, 0), "2010-05-17T08:30:00" },
+        { adDBTimeStamp, Ole(9999, 12, 31, 23, 59, 59) + 500 * ms, "9999-12-31T23:59:59.500000000" },
+        { adDBTimeStamp, Ole(1850, 1, 2, 3, 4, 5) - 1 * ms, "1850-01-02T03:04:05.001000000" },
+        { adFileTime, Ole(2001, 2, 3, 4, 5, 6) + 250 * ms, "2001-02-03T04:05:06.250000000" },
+        { adDBDate, Ole(2001, 2, 2, 13, 0, 0), "2001-02-02" },
+        { adDBTime, Ole(1899, 12, 30, 1, 3, 0), "01:03:00" },
+    };
+    for (const auto& [type, date, text] : dates) {
+        SCOPED_TRACE(text);
+        auto one = Recordset::FromRows({ Col("D", type, 8) }, { { Variant::FromDate(date) } }, false);
+        const QString datePath = PathOf("date.xml");
+        QFile::remove(datePath);
+        xmlpersist::Save(*one, datePath);
+        EXPECT_TRUE(ReadAll(datePath).contains("\t<z:row D='" + QByteArray(text) + "'/>\r\n"))
+            << ReadAll(datePath).right(80).constData();
+    }
 }
 
 TEST_F(XmlPersistence, SaveNeverReplacesAFileAndLeavesNoneOnFailure)
