@@ -6,12 +6,12 @@
 // words; and the snapshot's memory against the rows' own bytes (text and
 // blob bytes as SQLite gives them, 8 per number). The ratios are printed
 // after the runs. Targets: open within 1.5x of the C API, memory within 2x.
-#include "engine/Connection.h"
-#include "engine/Field.h"
-#include "engine/JetEngine.h"
-#include "engine/JetSql.h"
-#include "engine/Recordset.h"
-#include "engine/RecordsetImpl.h"
+#include "engine/ado/Connection.h"
+#include "engine/ado/Field.h"
+#include "engine/ado/JetEngine.h"
+#include "engine/jetsql/JetSql.h"
+#include "engine/ado/Recordset.h"
+#include "engine/ado/RecordsetImpl.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

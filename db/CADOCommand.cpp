@@ -6,9 +6,9 @@
 #include "db/CADOParameter.h"
 #include "db/ComErrorReport.h"
 #include "db/ComObject.h"
-#include "engine/Command.h"
-#include "engine/Parameter.h"
-#include "engine/Recordset.h"
+#include "engine/ado/Command.h"
+#include "engine/ado/Parameter.h"
+#include "engine/ado/Recordset.h"
 
 using db::Use;
 using platform::ComError;

@@ -9,9 +9,9 @@
 
 #include "db/ComErrorReport.h"
 #include "db/ComObject.h"
-#include "engine/Connection.h"
-#include "engine/JetEngine.h"
-#include "engine/Recordset.h"
+#include "engine/ado/Connection.h"
+#include "engine/ado/JetEngine.h"
+#include "engine/ado/Recordset.h"
 
 using db::Use;
 using platform::ComError;

@@ -6,7 +6,7 @@
 #include "db/ComErrorReport.h"
 #include "db/ComObject.h"
 #include "db/ValueText.h"
-#include "engine/Parameter.h"
+#include "engine/ado/Parameter.h"
 #include "platform/NumberText.h"
 
 using db::Use;

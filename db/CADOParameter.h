@@ -8,7 +8,7 @@
 // GetValue's variable unchanged.
 #pragma once
 
-#include "engine/AdoEnums.h"
+#include "engine/common/AdoEnums.h"
 #include "platform/ComError.h"
 #include "platform/OleDateTime.h"
 #include "platform/Variant.h"

@@ -13,11 +13,11 @@
 #include "db/ComErrorReport.h"
 #include "db/ComObject.h"
 #include "db/ValueText.h"
-#include "engine/Command.h"
-#include "engine/Connection.h"
-#include "engine/Field.h"
-#include "engine/RecordBinding.h"
-#include "engine/Recordset.h"
+#include "engine/ado/Command.h"
+#include "engine/ado/Connection.h"
+#include "engine/ado/Field.h"
+#include "engine/ado/RecordBinding.h"
+#include "engine/ado/Recordset.h"
 #include "platform/NumberText.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 // with ADO's invalid-argument error or gives a predicate that can test rows
 // of every value type, Null and missing fields included, without failing
 // in any other way. The first byte chooses Find or Filter.
-#include "engine/Criteria.h"
+#include "engine/jetsql/Criteria.h"
 #include "platform/ComError.h"
 #include "platform/HResult.h"
 

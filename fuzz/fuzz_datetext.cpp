@@ -3,7 +3,7 @@
 // and time that survives a round trip through the stored form, the line of
 // seconds and the OLE number, and the stored form of one must read the same
 // in the other. Eight-byte inputs are also taken as OLE numbers.
-#include "engine/JetFunctions.h"
+#include "engine/jetsql/JetFunctions.h"
 #include "platform/OleDateTime.h"
 
 #include <cmath>

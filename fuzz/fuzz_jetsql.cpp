@@ -4,7 +4,7 @@
 // Jet's functions registered, so the functions meet whatever values the
 // fuzzer's expressions make. SQLite reporting a syntax error in translated
 // SQL is a translator bug and stops the run.
-#include "engine/JetSql.h"
+#include "engine/jetsql/JetSql.h"
 #include "platform/ComError.h"
 
 #include <cstdint>

@@ -6,9 +6,9 @@
 // made into a recordset and every value read back, as opening the file
 // as a recordset does; the recordset is then saved, and what was saved
 // must read back with the same rows and fields.
-#include "engine/Field.h"
-#include "engine/Recordset.h"
-#include "engine/XmlPersistence.h"
+#include "engine/ado/Field.h"
+#include "engine/ado/Recordset.h"
+#include "engine/xml/XmlPersistence.h"
 #include "platform/ComError.h"
 
 #include <QByteArray>

@@ -10,6 +10,8 @@
 // nearest second, as COleDateTime does when it breaks a date down.
 #include "platform/OleDateTime.h"
 
+#include "platform/CivilDate.h"
+
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -22,43 +24,6 @@ namespace {
 constexpr double kMinDate = -657434.0;
 constexpr double kMaxDate = 2958466.0; // exclusive: midnight of 1 January 10000
 constexpr std::int64_t kSecondsPerDay = 86400;
-
-// Days from 1970-01-01 to 1899-12-30.
-constexpr std::int64_t kOleEpochFromUnix = -25569;
-
-// Proleptic Gregorian day number relative to 1970-01-01 (H. Hinnant's
-// days_from_civil).
-constexpr std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d)
-{
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-struct Civil {
-    int year;
-    int month;
-    int day;
-};
-
-constexpr Civil CivilFromDays(std::int64_t z)
-{
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t y = static_cast<std::int64_t>(yoe) + era * 400;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-    return { static_cast<int>(y + (m <= 2)), static_cast<int>(m), static_cast<int>(d) };
-}
-
-static_assert(DaysFromCivil(1899, 12, 30) == kOleEpochFromUnix);
 
 bool IsLeapYear(int y)
 {
@@ -80,8 +45,7 @@ bool FieldsInRange(int year, int month, int day, int hour, int minute, int secon
 // The OLE date of valid calendar fields.
 double OleFromFields(int year, int month, int day, int hour, int minute, int second)
 {
-    const std::int64_t days
-        = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kOleEpochFromUnix;
+    const std::int64_t days = DayNumberFromCivil(year, month, day);
     const double fraction = (hour * 3600 + minute * 60 + second) / static_cast<double>(kSecondsPerDay);
     // Before the epoch the fraction still counts forward from the day.
     return days >= 0 ? static_cast<double>(days) + fraction : static_cast<double>(days) - fraction;
@@ -118,9 +82,9 @@ struct Fields {
 Fields FieldsOf(double dt)
 {
     const Broken b = Break(dt);
-    const Civil c = CivilFromDays(b.days + kOleEpochFromUnix);
+    const CivilDate c = CivilFromDayNumber(b.days);
     Fields f {};
-    f.year = c.year;
+    f.year = static_cast<int>(c.year);
     f.month = c.month;
     f.day = c.day;
     f.hour = b.secondOfDay / 3600;
@@ -128,7 +92,7 @@ Fields FieldsOf(double dt)
     f.second = b.secondOfDay % 60;
     // The epoch, 30 December 1899, was a Saturday.
     f.dayOfWeek = static_cast<int>(((b.days % 7) + 7 + 6) % 7) + 1;
-    f.dayOfYear = static_cast<int>(b.days + kOleEpochFromUnix - DaysFromCivil(c.year, 1, 1)) + 1;
+    f.dayOfYear = static_cast<int>(b.days - DayNumberFromCivil(c.year, 1, 1)) + 1;
     return f;
 }
 

@@ -4,8 +4,8 @@
 // and leaves no partial one), and the temporary file removed.
 #include "store/DataFileSchema.h"
 
-#include "engine/Connection.h"
-#include "engine/JetEngine.h"
+#include "engine/ado/Connection.h"
+#include "engine/ado/JetEngine.h"
 #include "platform/ComError.h"
 
 #include <QFile>

@@ -7,8 +7,8 @@
 #include "DbTestFixture.h"
 #include "db/CADOParameter.h"
 #include "db/CADORecordset.h"
-#include "engine/Command.h"
-#include "engine/Parameter.h"
+#include "engine/ado/Command.h"
+#include "engine/ado/Parameter.h"
 
 #include <functional>
 

@@ -2,8 +2,8 @@
 // "CADODataBase Error" report with its stored last error.
 #include "DbTestFixture.h"
 #include "db/ComErrorReport.h"
-#include "engine/Field.h"
-#include "engine/Recordset.h"
+#include "engine/ado/Field.h"
+#include "engine/ado/Recordset.h"
 
 #include <QFile>
 

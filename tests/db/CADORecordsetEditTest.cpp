@@ -3,7 +3,7 @@
 // clones, delimited text and XML persistence.
 #include "DbTestFixture.h"
 #include "db/CADORecordset.h"
-#include "engine/RecordBinding.h"
+#include "engine/ado/RecordBinding.h"
 
 #include <QFile>
 #include <algorithm>

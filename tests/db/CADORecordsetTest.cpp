@@ -3,8 +3,8 @@
 #include "db/CADORecordset.h"
 
 #include "DbTestFixture.h"
-#include "engine/Field.h"
-#include "engine/Recordset.h"
+#include "engine/ado/Field.h"
+#include "engine/ado/Recordset.h"
 
 using platform::OleCurrency;
 using platform::OleDateTime;

@@ -5,8 +5,8 @@
 #pragma once
 
 #include "db/CADODataBase.h"
-#include "engine/Connection.h"
-#include "engine/JetEngine.h"
+#include "engine/ado/Connection.h"
+#include "engine/ado/JetEngine.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 

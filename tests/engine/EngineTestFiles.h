@@ -5,10 +5,10 @@
 // SQLite's C API, so that a test sees what really reached the file.
 #pragma once
 
-#include "engine/Connection.h"
-#include "engine/Field.h"
-#include "engine/JetEngine.h"
-#include "engine/Recordset.h"
+#include "engine/ado/Connection.h"
+#include "engine/ado/Field.h"
+#include "engine/ado/JetEngine.h"
+#include "engine/ado/Recordset.h"
 #include "platform/Clock.h"
 #include "platform/ComError.h"
 #include "platform/OleDateTime.h"

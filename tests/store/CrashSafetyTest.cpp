@@ -3,9 +3,9 @@
 // integrity check passes, every word the process was told was saved is
 // there exactly once across NewWords and Words, and the next start's
 // backup and open succeed.
-#include "engine/Connection.h"
-#include "engine/Field.h"
-#include "engine/Recordset.h"
+#include "engine/ado/Connection.h"
+#include "engine/ado/Field.h"
+#include "engine/ado/Recordset.h"
 #include "platform/Clock.h"
 #include "platform/ExecutablePath.h"
 #include "platform/MessageBox.h"

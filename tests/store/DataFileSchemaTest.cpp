@@ -3,9 +3,9 @@
 // existing file.
 #include "store/DataFileSchema.h"
 
-#include "engine/Connection.h"
-#include "engine/Field.h"
-#include "engine/Recordset.h"
+#include "engine/ado/Connection.h"
+#include "engine/ado/Field.h"
+#include "engine/ado/Recordset.h"
 #include "platform/Clock.h"
 #include "platform/ComError.h"
 

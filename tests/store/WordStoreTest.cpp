@@ -2,9 +2,9 @@
 // each selection holds, what the answers do to the schedule, the card
 // texts, paging, adding words and taking them into study without ever
 // losing or doubling one.
-#include "engine/Connection.h"
-#include "engine/Field.h"
-#include "engine/Recordset.h"
+#include "engine/ado/Connection.h"
+#include "engine/ado/Field.h"
+#include "engine/ado/Recordset.h"
 #include "platform/Clock.h"
 #include "platform/ExecutablePath.h"
 #include "platform/MessageBox.h"

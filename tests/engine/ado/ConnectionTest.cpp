@@ -1,0 +1,288 @@
+// The connection: which strings and files it opens, how each refusal names
+// its cause, statements and their counts, transactions, and that every
+// write is in the file when its call returns and survives a crash.
+#include "engine/EngineTestFiles.h"
+
+#include <QFile>
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using enginetest::EngineTest;
+using enginetest::ErrorOf;
+using enginetest::Hex;
+using enginetest::JetConnection;
+using platform::Variant;
+
+namespace {
+
+constexpr platform::HRESULT kProviderNotFound = platform::adErrProviderNotFound;
+
+QString DescriptionOf(const platform::ComError& e)
+{
+    return e.Description().value_or(QString());
+}
+
+TEST_F(EngineTest, ConnectionRefusesWhatIsNoJetDataFileAndSaysWhy)
+{
+    auto connection = engine::Connection::Create();
+    EXPECT_EQ(connection->State(), engine::adStateClosed);
+
+    auto e = ErrorOf([&] { connection->Open(QStringLiteral("Provider=SQLOLEDB;Data Source=%1;").arg(Path())); });
+    EXPECT_EQ(Hex(e.Error()), Hex(kProviderNotFound));
+    EXPECT_EQ(DescriptionOf(e), QStringLiteral("Provider cannot be found. It may not be properly installed."));
+
+    const QString missing = m_dir.filePath(QStringLiteral("nothing/here.mdb"));
+    e = ErrorOf([&] { connection->Open(JetConnection(missing)); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::E_FAIL));
+    EXPECT_EQ(DescriptionOf(e), QStringLiteral("Could not find file '%1'.").arg(missing));
+    EXPECT_EQ(e.Source().value_or(QString()), QStringLiteral("Microsoft JET Database Engine"));
+    EXPECT_FALSE(QFile::exists(missing)) << "opening never creates a file";
+
+    const QString text = m_dir.filePath(QStringLiteral("notes.mdb"));
+    {
+        QFile f(text);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("These are my notes, not a database.\n").repeated(200));
+    }
+    e = ErrorOf([&] { connection->Open(JetConnection(text)); });
+    EXPECT_EQ(DescriptionOf(e), QStringLiteral("'%1' is not a database file.").arg(text));
+
+    const QString empty = m_dir.filePath(QStringLiteral("empty.mdb"));
+    QFile(empty).open(QIODevice::WriteOnly);
+    e = ErrorOf([&] { connection->Open(JetConnection(empty)); });
+    EXPECT_EQ(DescriptionOf(e), QStringLiteral("'%1' is not a database file.").arg(empty));
+    EXPECT_EQ(QFileInfo(empty).size(), 0) << "a refused file is left as it was";
+
+    e = ErrorOf([&] { connection->Open(JetConnection(m_dir.path())); });
+    EXPECT_TRUE(DescriptionOf(e).contains(QStringLiteral("is a folder"))) << DescriptionOf(e).toStdString();
+    EXPECT_EQ(connection->State(), engine::adStateClosed);
+
+    // Keys are case-insensitive and values may be quoted.
+    connection->Open(QStringLiteral("provider=microsoft.jet.oledb.4.0; data source=\"%1\"").arg(Path()));
+    EXPECT_EQ(connection->State(), engine::adStateOpen);
+    e = ErrorOf([&] { connection->Open(ConnectionString()); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::adErrObjectOpen));
+    connection->Close();
+    e = ErrorOf([&] { connection->Close(); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::adErrObjectClosed));
+    EXPECT_EQ(DescriptionOf(e), QStringLiteral("Operation is not allowed when the object is closed."));
+    e = ErrorOf([&] { connection->Execute(QStringLiteral("DELETE FROM Words")); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::adErrObjectClosed));
+
+    // An empty string reopens the one given last.
+    connection->Open(QString());
+    EXPECT_EQ(connection->State(), engine::adStateOpen);
+}
+
+TEST_F(EngineTest, ConnectionThatCannotWriteSaysSoBeforeAnyChange)
+{
+    AddWord(QStringLiteral("kept"));
+    auto reader = engine::Connection::Create();
+    reader->Open(ConnectionString() + QStringLiteral("Mode=Read;"));
+    auto e = ErrorOf([&] { reader->Execute(QStringLiteral("UPDATE Words SET Word = 'changed'")); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::E_FAIL));
+    EXPECT_EQ(DescriptionOf(e), QStringLiteral("Cannot update. Database or object is read-only."));
+    EXPECT_EQ(Raw(QStringLiteral("SELECT Word FROM Words")), QStringLiteral("kept"));
+
+    if (::geteuid() == 0)
+        return; // permissions do not bind root; the rest needs an ordinary user
+    Db()->Close();
+    QFile::setPermissions(Path(), QFileDevice::ReadOwner | QFileDevice::ReadUser);
+    auto connection = engine::Connection::Create();
+    e = ErrorOf([&] { connection->Open(ConnectionString()); });
+    EXPECT_TRUE(DescriptionOf(e).startsWith(QStringLiteral("The data file '%1' cannot be written: ").arg(Path())))
+        << DescriptionOf(e).toStdString();
+    EXPECT_EQ(connection->State(), engine::adStateClosed);
+}
+
+TEST_F(EngineTest, ExecuteCountsRowsAndReportsJetsErrors)
+{
+    AddWord(QStringLiteral("a"));
+    AddWord(QStringLiteral("b"));
+    AddWord(QStringLiteral("c"));
+    Variant affected;
+    auto result = Db()->Execute(
+        QStringLiteral("UPDATE Words SET MemoryCycle = 2 WHERE Word <> 'b'"), &affected, engine::adExecuteNoRecords);
+    EXPECT_EQ(affected, Variant::FromI4(2));
+    EXPECT_EQ(result->State(), engine::adStateClosed);
+    Db()->Execute(QStringLiteral("DELETE FROM Words WHERE Word = 'nothing'"), &affected, engine::adExecuteNoRecords);
+    EXPECT_EQ(affected, Variant::FromI4(0));
+
+    auto rows = Db()->Execute(QStringLiteral("SELECT Word FROM Words WHERE MemoryCycle = 2"));
+    ASSERT_EQ(rows->State(), engine::adStateOpen);
+    EXPECT_EQ(rows->RecordCount(), 2);
+
+    auto e = ErrorOf([&] { Db()->Execute(QStringLiteral("SELECT FROM WHERE")); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::DB_E_ERRORSINCOMMAND));
+
+    e = ErrorOf([&] { Db()->Execute(QStringLiteral("SELECT Colour FROM Words")); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::DB_E_PARAMNOTOPTIONAL));
+    EXPECT_EQ(DescriptionOf(e), QStringLiteral("No value given for one or more required parameters."));
+
+    e = ErrorOf([&] { Db()->Execute(QStringLiteral("SELECT * FROM Wordz")); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::DB_E_NOTABLE));
+    EXPECT_EQ(DescriptionOf(e),
+        QStringLiteral("The Microsoft Jet database engine cannot find the input table or "
+                       "query 'Wordz'.  Make sure it exists and that its name is spelled "
+                       "correctly."));
+    EXPECT_EQ(Raw(QStringLiteral("SELECT count(*) FROM Words")), QStringLiteral("3"));
+}
+
+TEST_F(EngineTest, TransactionsNestCommitAndRollBack)
+{
+    auto e = ErrorOf([&] { Db()->CommitTrans(); });
+    EXPECT_TRUE(DescriptionOf(e).contains(QStringLiteral("without first beginning a transaction")));
+
+    EXPECT_EQ(Db()->BeginTrans(), 1);
+    AddWord(QStringLiteral("outer"));
+    EXPECT_EQ(Db()->BeginTrans(), 2);
+    AddWord(QStringLiteral("inner"));
+    Db()->RollbackTrans();
+    Db()->CommitTrans();
+    EXPECT_EQ(Raw(QStringLiteral("SELECT group_concat(Word) FROM Words")), QStringLiteral("outer"));
+
+    Db()->BeginTrans();
+    Exec(QStringLiteral("DELETE FROM Words"));
+    Db()->RollbackTrans();
+    EXPECT_EQ(Raw(QStringLiteral("SELECT count(*) FROM Words")), QStringLiteral("1"));
+
+    // Closing with a transaction open rolls it back.
+    Db()->BeginTrans();
+    Exec(QStringLiteral("DELETE FROM Words"));
+    Db()->Close();
+    EXPECT_EQ(Raw(QStringLiteral("SELECT count(*) FROM Words")), QStringLiteral("1"));
+}
+
+TEST_F(EngineTest, CrashInTheMiddleOfAWriteLeavesTheLastCommittedState)
+{
+    for (int i = 0; i < 50; ++i)
+        AddWord(QStringLiteral("word %1").arg(i));
+    const QString before = Raw(QStringLiteral("SELECT group_concat(Word || MemoryCycle) FROM Words"));
+    Db()->Close();
+
+    // A child writes enough with a tiny page cache that changed pages reach
+    // the file before its commit, then dies: a hot journal is left behind.
+    const QByteArray path = QFile::encodeName(Path());
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        sqlite3_exec(db,
+            "PRAGMA cache_size=1; BEGIN; UPDATE Words SET MemoryCycle = 99, "
+            "Description = hex(randomblob(3000));",
+            nullptr, nullptr, nullptr);
+        ::_exit(QFile::exists(QString::fromUtf8(path + "-journal")) ? 0 : 3);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0) << "the child left no journal";
+
+    auto connection = engine::Connection::Create();
+    connection->Open(ConnectionString());
+    auto rs = engine::Recordset::Create();
+    rs->Open(QStringLiteral("SELECT count(*) AS n FROM Words WHERE MemoryCycle = 99"), connection, engine::adOpenStatic,
+        engine::adLockReadOnly, engine::adCmdText);
+    EXPECT_EQ(rs->GetFields()->Item(0)->Value(), Variant::FromI4(0));
+    EXPECT_EQ(Raw(QStringLiteral("SELECT group_concat(Word || MemoryCycle) FROM Words")), before);
+    EXPECT_FALSE(QFile::exists(Path() + QStringLiteral("-journal")));
+}
+
+TEST_F(EngineTest, FileMadeByPlainSqliteOpensWithItsTypesAndDefaults)
+{
+    const QString other = m_dir.filePath(QStringLiteral("plain.db"));
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(other.toUtf8().constData(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db,
+                      "CREATE TABLE Words (ID INTEGER PRIMARY KEY AUTOINCREMENT, Word TEXT, Pronunciation "
+                      "TEXT, Description TEXT, MemoryCycle INTEGER DEFAULT 1, Date TEXT DEFAULT "
+                      "CURRENT_TIMESTAMP);"
+                      "INSERT INTO Words (Word, MemoryCycle, Date) VALUES ('plain', 4, '2024-03-01');",
+                      nullptr, nullptr, nullptr),
+            SQLITE_OK);
+        sqlite3_close(db);
+    }
+    auto connection = engine::Connection::Create();
+    connection->Open(JetConnection(other));
+    auto rs = engine::Recordset::Create();
+    rs->Open(QStringLiteral("SELECT * FROM Words"), connection, engine::adOpenStatic, engine::adLockOptimistic,
+        engine::adCmdText);
+    ASSERT_EQ(rs->RecordCount(), 1);
+    auto fields = rs->GetFields();
+    EXPECT_EQ(fields->Item(QStringLiteral("ID"))->Type(), engine::adInteger);
+    EXPECT_EQ(fields->Item(QStringLiteral("MemoryCycle"))->Value(), Variant::FromI4(4));
+    EXPECT_EQ(fields->Item(QStringLiteral("word"))->Value(), Variant::FromBstr(QStringLiteral("plain")));
+
+    rs->AddNew();
+    fields->Item(QStringLiteral("Word"))->PutValue(Variant::FromBstr(QStringLiteral("added")));
+    rs->Update();
+    EXPECT_EQ(fields->Item(QStringLiteral("ID"))->Value(), Variant::FromI4(2));
+    EXPECT_EQ(fields->Item(QStringLiteral("MemoryCycle"))->Value(), Variant::FromI4(1));
+    // A current-time default takes the program's clock, fixed by the test.
+    EXPECT_EQ(fields->Item(QStringLiteral("Date"))->Value().bstrVal(), QStringLiteral("2024-03-05 10:30:15"));
+}
+
+TEST_F(EngineTest, ClosingAConnectionClosesItsRecordsetsAndTheyNeverWriteToTheNextFile)
+{
+    const int id = AddWord(QStringLiteral("first"));
+    // A second file of the same shape, with a row of the same ID.
+    const QString other = m_dir.filePath(QStringLiteral("other.mdb"));
+    engine::JetEngine::Create()->CreateDatabase(JetConnection(other));
+    {
+        auto second = engine::Connection::Create();
+        second->Open(JetConnection(other));
+        second->Execute(QString::fromLatin1(enginetest::kWordsDdl), nullptr, engine::adExecuteNoRecords);
+        second->Execute(
+            QStringLiteral("INSERT INTO Words (Word) VALUES (\"second\")"), nullptr, engine::adExecuteNoRecords);
+    }
+
+    auto rs = Open(QStringLiteral("SELECT * FROM Words ORDER BY ID"));
+    auto clone = rs->Clone();
+    auto command = Db()->Execute(QStringLiteral("SELECT Word FROM Words"));
+    ASSERT_EQ(command->State(), engine::adStateOpen);
+    auto fields = rs->GetFields();
+    auto word = fields->Item(QStringLiteral("Word"));
+    word->PutValue(Text(QStringLiteral("pending")));
+    ASSERT_EQ(rs->EditMode(), engine::adEditInProgress);
+
+    Db()->Close();
+    EXPECT_EQ(rs->State(), engine::adStateClosed);
+    EXPECT_EQ(clone->State(), engine::adStateClosed);
+    EXPECT_EQ(command->State(), engine::adStateClosed);
+    // The pending edit was dropped, not written.
+    EXPECT_EQ(Raw(QStringLiteral("SELECT Word FROM Words WHERE ID = %1").arg(id)), QStringLiteral("first"));
+
+    // Reopened on another file, the old recordsets reach nothing through it.
+    Db()->Open(JetConnection(other));
+    for (const auto& closed : { rs, clone }) {
+        EXPECT_EQ(Hex(ErrorOf([&] { closed->Update(); }).Error()), Hex(platform::adErrObjectClosed));
+        EXPECT_EQ(Hex(ErrorOf([&] { closed->MoveFirst(); }).Error()), Hex(platform::adErrObjectClosed));
+        EXPECT_EQ(Hex(ErrorOf([&] { closed->AddNew(); }).Error()), Hex(platform::adErrObjectClosed));
+        EXPECT_EQ(Hex(ErrorOf([&] { closed->Delete(); }).Error()), Hex(platform::adErrObjectClosed));
+    }
+    EXPECT_EQ(Hex(ErrorOf([&] { word->PutValue(Text(QStringLiteral("WRITTEN"))); }).Error()),
+        Hex(platform::adErrObjectClosed));
+    EXPECT_EQ(Hex(ErrorOf([&] { word->Value(); }).Error()), Hex(platform::adErrObjectClosed));
+    auto check = engine::Connection::Create();
+    check->Open(JetConnection(other));
+    auto rows = check->Execute(QStringLiteral("SELECT Word FROM Words"));
+    ASSERT_EQ(rows->RecordCount(), 1);
+    EXPECT_EQ(rows->GetFields()->Item(QStringLiteral("Word"))->Value(), Text(QStringLiteral("second")));
+
+    // A recordset closed this way opens again on the reopened connection,
+    // and one reopened elsewhere is not closed by its old connection.
+    rs->Open(
+        QStringLiteral("SELECT * FROM Words"), Db(), engine::adOpenStatic, engine::adLockOptimistic, engine::adCmdText);
+    EXPECT_EQ(Get(rs, QStringLiteral("Word")), Text(QStringLiteral("second")));
+    clone->Open(QStringLiteral("SELECT * FROM Words"), check, engine::adOpenStatic, engine::adLockOptimistic,
+        engine::adCmdText);
+    Db()->Close();
+    EXPECT_EQ(rs->State(), engine::adStateClosed);
+    EXPECT_EQ(clone->State(), engine::adStateOpen);
+    EXPECT_EQ(rows->State(), engine::adStateOpen);
+}
+
+} // namespace

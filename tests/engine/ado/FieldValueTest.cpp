@@ -1,0 +1,201 @@
+// Field values: the VT type each ADO type reads as, the conversions Jet
+// makes when a value is put into a field of another type, and the values
+// it refuses without writing anything; the fields' descriptions; long
+// values in chunks.
+#include "engine/EngineTestFiles.h"
+
+using enginetest::ErrorOf;
+using enginetest::Hex;
+using platform::Variant;
+
+namespace {
+
+class FieldValueTest : public enginetest::EngineTest {
+protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        Exec(QStringLiteral("CREATE TABLE Kinds (ID COUNTER PRIMARY KEY, L LONG, S SHORT, B BYTE, R REAL, D DOUBLE, "
+                            "C CURRENCY, T DATETIME, Y YESNO, X TEXT(50), M MEMO, N NUMERIC(10,2), G LONGBINARY)"));
+        Exec(QStringLiteral("INSERT INTO Kinds (L, S, B, R, D, C, T, Y, X, M, N) VALUES (70000, -12, 200, 2.5, "
+                            "0.1, 12.3456, #2010-05-17 08:30:00#, True, 'text', 'memo', 123.45)"));
+    }
+};
+
+TEST_F(FieldValueTest, EachTypeReadsAsItsVariantType)
+{
+    auto rs = Open(QStringLiteral("SELECT * FROM Kinds"));
+    auto fields = rs->GetFields();
+    const auto vt = [&](const char* name) { return fields->Item(QString::fromLatin1(name))->Value().vt(); };
+    EXPECT_EQ(vt("L"), platform::VT_I4);
+    EXPECT_EQ(vt("S"), platform::VT_I2);
+    EXPECT_EQ(vt("B"), platform::VT_UI1);
+    EXPECT_EQ(vt("R"), platform::VT_R4);
+    EXPECT_EQ(vt("D"), platform::VT_R8);
+    EXPECT_EQ(vt("C"), platform::VT_CY);
+    EXPECT_EQ(vt("T"), platform::VT_DATE);
+    EXPECT_EQ(vt("Y"), platform::VT_BOOL);
+    EXPECT_EQ(vt("X"), platform::VT_BSTR);
+    EXPECT_EQ(vt("M"), platform::VT_BSTR);
+    EXPECT_EQ(vt("N"), platform::VT_DECIMAL);
+    EXPECT_EQ(vt("G"), platform::VT_NULL);
+
+    EXPECT_EQ(Get(rs, QStringLiteral("L")), Variant::FromI4(70000));
+    EXPECT_EQ(Get(rs, QStringLiteral("S")), Variant::FromI2(-12));
+    EXPECT_EQ(Get(rs, QStringLiteral("B")), Variant::FromUI1(200));
+    EXPECT_EQ(Get(rs, QStringLiteral("R")), Variant::FromR4(2.5f));
+    EXPECT_EQ(Get(rs, QStringLiteral("C")), Variant::FromCy(123456));
+    EXPECT_EQ(platform::OleDateTime(Get(rs, QStringLiteral("T")).date()).Format(QStringLiteral("%Y-%m-%d %H:%M:%S")),
+        QStringLiteral("2010-05-17 08:30:00"));
+    EXPECT_EQ(Get(rs, QStringLiteral("Y")).boolVal(), platform::VARIANT_TRUE);
+    const platform::DECIMAL n = Get(rs, QStringLiteral("N")).decVal();
+    EXPECT_EQ(n.Lo64, 12345u);
+    EXPECT_EQ(n.scale, 2);
+
+    EXPECT_EQ(fields->Item(QStringLiteral("X"))->Type(), engine::adVarWChar);
+    EXPECT_EQ(fields->Item(QStringLiteral("X"))->DefinedSize(), 50);
+    EXPECT_EQ(fields->Item(QStringLiteral("M"))->Type(), engine::adLongVarWChar);
+    EXPECT_TRUE(fields->Item(QStringLiteral("M"))->Attributes() & engine::adFldLong);
+    EXPECT_TRUE(fields->Item(QStringLiteral("X"))->Attributes() & engine::adFldUpdatable);
+    EXPECT_TRUE(fields->Item(QStringLiteral("X"))->Attributes() & engine::adFldIsNullable);
+    EXPECT_FALSE(fields->Item(QStringLiteral("ID"))->Attributes() & engine::adFldIsNullable);
+    EXPECT_EQ(fields->Item(QStringLiteral("ID"))->Type(), engine::adInteger);
+    EXPECT_EQ(fields->Item(QStringLiteral("C"))->ActualSize(), 8);
+    EXPECT_EQ(fields->Item(QStringLiteral("X"))->ActualSize(), 8);
+    EXPECT_EQ(fields->Count(), 13);
+    EXPECT_EQ(fields->Item(Variant::FromI2(1))->Name(), QStringLiteral("L"));
+    EXPECT_EQ(Hex(ErrorOf([&] { fields->Item(Variant::FromI2(13)); }).Error()), Hex(platform::adErrItemNotFound));
+
+    // Expression columns take their type from their values.
+    auto computed = Open(QStringLiteral("SELECT L * 2 AS Twice, X & '!' AS Shout, D / 4 AS Quarter FROM Kinds"));
+    EXPECT_EQ(computed->GetFields()->Item(QStringLiteral("Twice"))->Type(), engine::adInteger);
+    EXPECT_EQ(computed->GetFields()->Item(QStringLiteral("Shout"))->Type(), engine::adVarWChar);
+    EXPECT_EQ(computed->GetFields()->Item(QStringLiteral("Quarter"))->Type(), engine::adDouble);
+    EXPECT_EQ(Get(computed, QStringLiteral("Shout")).bstrVal(), QStringLiteral("text!"));
+}
+
+TEST_F(FieldValueTest, PutValuesAreConvertedAsJetDoesOrRefused)
+{
+    auto rs = Open(QStringLiteral("SELECT * FROM Kinds"));
+    // Text into a date field is that date; into number fields, that number.
+    Put(rs, QStringLiteral("T"), Text(QStringLiteral("2024-03-05")));
+    Put(rs, QStringLiteral("L"), Text(QStringLiteral(" 42 ")));
+    Put(rs, QStringLiteral("S"), Variant::FromI4(-300));
+    Put(rs, QStringLiteral("D"), Text(QStringLiteral("2.75")));
+    Put(rs, QStringLiteral("Y"), Variant::FromI4(0));
+    Put(rs, QStringLiteral("C"), Variant::FromR8(1.5));
+    Put(rs, QStringLiteral("X"), Variant::FromI4(7));
+    rs->Update();
+    EXPECT_EQ(Raw(QStringLiteral("SELECT T || '|' || L || '|' || S || '|' || D || '|' || Y || '|' || C || '|' || "
+                                 "typeof(X) || X FROM Kinds")),
+        QStringLiteral("2024-03-05 00:00:00|42|-300|2.75|0|1.5|text7"));
+    EXPECT_EQ(Get(rs, QStringLiteral("L")), Variant::FromI4(42));
+    EXPECT_EQ(Get(rs, QStringLiteral("Y")), Variant::FromBool(false));
+
+    // What cannot be converted is refused at once and nothing changes.
+    const QString before = Raw(QStringLiteral("SELECT T || L || S || B FROM Kinds"));
+    auto e = ErrorOf([&] { Put(rs, QStringLiteral("T"), Text(QStringLiteral("next Tuesday"))); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::DB_E_CANTCONVERTVALUE));
+    EXPECT_TRUE(e.Description().value_or(QString()).contains(QStringLiteral("'Kinds.T'")));
+    e = ErrorOf([&] { Put(rs, QStringLiteral("T"), Text(QStringLiteral("2010-02-30"))); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::DB_E_CANTCONVERTVALUE));
+    e = ErrorOf([&] { Put(rs, QStringLiteral("L"), Text(QStringLiteral("forty"))); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::DB_E_CANTCONVERTVALUE));
+    e = ErrorOf([&] { Put(rs, QStringLiteral("S"), Variant::FromI4(40000)); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::DB_E_DATAOVERFLOW));
+    e = ErrorOf([&] { Put(rs, QStringLiteral("B"), Variant::FromI4(-1)); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::DB_E_DATAOVERFLOW));
+    e = ErrorOf([&] { Put(rs, QStringLiteral("L"), Variant::FromR8(3e10)); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::DB_E_DATAOVERFLOW));
+    EXPECT_EQ(rs->EditMode(), engine::adEditNone) << "a refused value starts no edit";
+    rs->Update();
+    EXPECT_EQ(Raw(QStringLiteral("SELECT T || L || S || B FROM Kinds")), before);
+
+    // A VT_DATE put into a date field, and bytes into a binary one.
+    Put(rs, QStringLiteral("T"), Variant::FromDate(platform::OleDateTime(2001, 2, 3, 4, 5, 6).m_dt));
+    Put(rs, QStringLiteral("G"), Variant::FromBytes(QByteArray("\x00\x01\xff", 3)));
+    rs->Update();
+    EXPECT_EQ(
+        Raw(QStringLiteral("SELECT T || '|' || hex(G) FROM Kinds")), QStringLiteral("2001-02-03 04:05:06|0001FF"));
+    EXPECT_EQ(Get(rs, QStringLiteral("G")).bytes(), QByteArray("\x00\x01\xff", 3));
+}
+
+TEST_F(FieldValueTest, LongValuesMoveInChunks)
+{
+    auto rs = Open(QStringLiteral("SELECT * FROM Kinds"));
+    auto memo = rs->GetFields()->Item(QStringLiteral("M"));
+    memo->AppendChunk(Text(QStringLiteral("first ")));
+    memo->AppendChunk(Text(QStringLiteral("second ")));
+    memo->AppendChunk(Text(QStringLiteral("third")));
+    rs->Update();
+    EXPECT_EQ(Raw(QStringLiteral("SELECT M FROM Kinds")), QStringLiteral("first second third"));
+
+    QString read;
+    for (Variant piece = memo->GetChunk(5); !piece.IsNull(); piece = memo->GetChunk(5))
+        read += piece.bstrVal();
+    EXPECT_EQ(read, QStringLiteral("first second third"));
+
+    auto blob = rs->GetFields()->Item(QStringLiteral("G"));
+    blob->AppendChunk(Variant::FromBytes(QByteArray(300, 'a')));
+    blob->AppendChunk(Variant::FromBytes(QByteArray(50, 'b')));
+    rs->Update();
+    QByteArray bytes;
+    for (Variant piece = blob->GetChunk(100); !piece.IsNull(); piece = blob->GetChunk(100))
+        bytes += piece.bytes();
+    EXPECT_EQ(bytes, QByteArray(300, 'a') + QByteArray(50, 'b'));
+    EXPECT_EQ(blob->ActualSize(), 350);
+}
+
+TEST_F(FieldValueTest, GetChunkStartsAgainOnceAnotherFieldIsUsedOrTheRowChanges)
+{
+    RawExec(QStringLiteral("UPDATE Kinds SET M = 'a small animal', G = X'0102030405'"));
+    Exec(QStringLiteral("INSERT INTO Kinds (X, M) VALUES ('two', 'second row')"));
+    auto rs = Open(QStringLiteral("SELECT * FROM Kinds ORDER BY ID"));
+    auto fields = rs->GetFields();
+    auto memo = fields->Item(QStringLiteral("M"));
+    auto text = fields->Item(QStringLiteral("X"));
+    const auto chunk = [](const std::shared_ptr<engine::Field>& field, long length) {
+        const Variant piece = field->GetChunk(length);
+        return piece.IsNull() ? std::string("<null>") : piece.bstrVal().toStdString();
+    };
+
+    // Read to the end, then another field: the memo reads whole again.
+    EXPECT_EQ(chunk(memo, 100), "a small animal");
+    EXPECT_EQ(chunk(memo, 100), "<null>");
+    EXPECT_EQ(text->Value(), Text(QStringLiteral("text")));
+    EXPECT_EQ(chunk(memo, 100), "a small animal");
+
+    // Part-way through, each other kind of use of another field restarts it.
+    const std::vector<std::function<void()>> uses = {
+        [&] { text->OriginalValue(); },
+        [&] { text->UnderlyingValue(); },
+        [&] { fields->Item(QStringLiteral("L"))->Value(); },
+        [&] { text->PutValue(Text(QStringLiteral("edited"))); },
+        [&] { fields->Item(QStringLiteral("G"))->GetChunk(2); },
+    };
+    for (std::size_t i = 0; i < uses.size(); ++i) {
+        text->Value(); // ends the run before, which read to the end
+        EXPECT_EQ(chunk(memo, 7), "a small") << i;
+        uses[i]();
+        EXPECT_EQ(chunk(memo, 7), "a small") << i;
+        EXPECT_EQ(chunk(memo, 7), " animal") << i;
+        EXPECT_EQ(chunk(memo, 7), "<null>") << i;
+    }
+    rs->CancelUpdate();
+
+    // Reading the same field's value, or its size, does not end the run.
+    auto blob = fields->Item(QStringLiteral("G"));
+    EXPECT_EQ(blob->GetChunk(2).bytes(), QByteArray("\x01\x02", 2));
+    EXPECT_EQ(blob->ActualSize(), 5);
+    EXPECT_EQ(blob->Value().bytes(), QByteArray("\x01\x02\x03\x04\x05", 5));
+    EXPECT_EQ(blob->GetChunk(2).bytes(), QByteArray("\x03\x04", 2));
+
+    // Another row starts from its beginning; so does coming back.
+    EXPECT_EQ(chunk(memo, 3), "a s");
+    rs->MoveNext();
+    EXPECT_EQ(chunk(memo, 3), "sec");
+    rs->MovePrevious();
+    EXPECT_EQ(chunk(memo, 3), "a s");
+}
+
+} // namespace

@@ -1,0 +1,377 @@
+// The recordset as the word store uses it: a snapshot fetched at open,
+// moves with ADO's BOF/EOF rules, text that comes back exactly as it was
+// written, and edits that reach the file at once, never overwriting a row
+// that changed underneath.
+#include "engine/EngineTestFiles.h"
+
+using enginetest::ErrorOf;
+using enginetest::Hex;
+using platform::Variant;
+
+namespace {
+
+class RecordsetTest : public enginetest::EngineTest { };
+
+QString DescriptionOf(const platform::ComError& e)
+{
+    return e.Description().value_or(QString());
+}
+
+const char* const kNoCurrentRecord = "Either BOF or EOF is True, or the current record has been deleted. Requested "
+                                     "operation requires a current record.";
+
+TEST_F(RecordsetTest, TextOfEveryScriptComesBackAsWritten)
+{
+    const QString description = QString(QStringLiteral("Ünïcödé ✓ 汉字 ")).repeated(1024 * 1024 / 12);
+    const QStringList words = {
+        QStringLiteral("学习"),
+        QStringLiteral("ˈæp.əl"),
+        QStringLiteral("🦊🚀 emoji"),
+        QStringLiteral("שָׁלוֹם עֲלֵיכֶם"),
+        QStringLiteral("مرحبا"),
+        QStringLiteral("O'Brien's \"quoted\" 'word'"),
+    };
+    {
+        auto rs = Open(QStringLiteral("SELECT * FROM Words"));
+        for (const QString& word : words) {
+            rs->AddNew();
+            Put(rs, QStringLiteral("Word"), Text(word));
+            Put(rs, QStringLiteral("Pronunciation"), Text(word.right(3)));
+            Put(rs, QStringLiteral("Description"), Text(description));
+            rs->Update();
+        }
+    }
+    auto rs = Open(QStringLiteral("SELECT * FROM Words ORDER BY ID"));
+    ASSERT_EQ(rs->RecordCount(), words.size());
+    for (const QString& word : words) {
+        ASSERT_FALSE(rs->IsEOF());
+        EXPECT_EQ(Get(rs, QStringLiteral("Word")).bstrVal(), word);
+        EXPECT_EQ(Get(rs, QStringLiteral("Pronunciation")).bstrVal(), word.right(3));
+        EXPECT_EQ(Get(rs, QStringLiteral("Description")).bstrVal(), description);
+        EXPECT_EQ(rs->GetFields()->Item(QStringLiteral("Word"))->ActualSize(), word.size() * 2);
+        rs->MoveNext();
+    }
+    EXPECT_TRUE(rs->IsEOF());
+    // The lookup the store builds from user text finds the apostrophes too.
+    auto lookup = Open(QStringLiteral("SELECT * FROM Words WHERE Word = 'O''Brien''s \"quoted\" ''word'''"));
+    EXPECT_EQ(lookup->RecordCount(), 1);
+}
+
+TEST_F(RecordsetTest, NullAndEmptyTextStayApart)
+{
+    auto rs = Open(QStringLiteral("SELECT * FROM Words"));
+    rs->AddNew();
+    Put(rs, QStringLiteral("Word"), Text(QString()));
+    Put(rs, QStringLiteral("Pronunciation"), Variant::Null());
+    rs->Update();
+    EXPECT_EQ(Raw(QStringLiteral("SELECT quote(Word) || '/' || quote(Pronunciation) || '/' || quote(Description) FROM "
+                                 "Words")),
+        QStringLiteral("''/NULL/NULL"));
+    auto again = Open(QStringLiteral("SELECT * FROM Words"));
+    EXPECT_EQ(Get(again, QStringLiteral("Word")).vt(), platform::VT_BSTR);
+    EXPECT_TRUE(Get(again, QStringLiteral("Word")).bstrVal().isEmpty());
+    EXPECT_TRUE(Get(again, QStringLiteral("Pronunciation")).IsNull());
+    EXPECT_TRUE(Get(again, QStringLiteral("Description")).IsNull());
+    EXPECT_EQ(again->GetFields()->Item(QStringLiteral("Description"))->ActualSize(), 0);
+}
+
+TEST_F(RecordsetTest, MovesFollowAdosBofAndEofRules)
+{
+    auto empty = Open(QStringLiteral("SELECT * FROM Words"));
+    EXPECT_TRUE(empty->IsEOF());
+    EXPECT_TRUE(empty->IsBOF());
+    EXPECT_EQ(empty->RecordCount(), 0);
+    auto e = ErrorOf([&] { Get(empty, QStringLiteral("Word")); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::adErrNoCurrentRecord));
+    EXPECT_EQ(DescriptionOf(e), QString::fromLatin1(kNoCurrentRecord));
+
+    AddWord(QStringLiteral("one"));
+    AddWord(QStringLiteral("two"));
+    AddWord(QStringLiteral("three"));
+    auto rs = Open(QStringLiteral("SELECT * FROM Words"));
+    EXPECT_EQ(rs->RecordCount(), 3);
+    EXPECT_FALSE(rs->IsBOF());
+    EXPECT_EQ(Get(rs, QStringLiteral("Word")).bstrVal(), QStringLiteral("one"));
+    EXPECT_EQ(rs->AbsolutePosition(), 1);
+    rs->MovePrevious();
+    EXPECT_TRUE(rs->IsBOF());
+    EXPECT_FALSE(rs->IsEOF());
+    e = ErrorOf([&] { rs->MovePrevious(); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::adErrNoCurrentRecord));
+    rs->MoveNext();
+    EXPECT_EQ(Get(rs, QStringLiteral("Word")).bstrVal(), QStringLiteral("one"));
+    rs->MoveLast();
+    EXPECT_EQ(Get(rs, QStringLiteral("Word")).bstrVal(), QStringLiteral("three"));
+    rs->MoveNext();
+    EXPECT_TRUE(rs->IsEOF());
+    EXPECT_EQ(rs->AbsolutePosition(), -3);
+    e = ErrorOf([&] { rs->MoveNext(); });
+    EXPECT_EQ(DescriptionOf(e), QString::fromLatin1(kNoCurrentRecord));
+    rs->MovePrevious();
+    EXPECT_EQ(Get(rs, QStringLiteral("Word")).bstrVal(), QStringLiteral("three"));
+    rs->Move(-2);
+    EXPECT_EQ(Get(rs, QStringLiteral("Word")).bstrVal(), QStringLiteral("one"));
+    rs->Move(5);
+    EXPECT_TRUE(rs->IsEOF());
+
+    // Field names are Jet's: any case; a name the rowset lacks is ADO's error.
+    rs->MoveFirst();
+    EXPECT_EQ(Get(rs, QStringLiteral("wOrD")).bstrVal(), QStringLiteral("one"));
+    e = ErrorOf([&] { Get(rs, QStringLiteral("Colour")); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::adErrItemNotFound));
+
+    rs->Close();
+    e = ErrorOf([&] { rs->MoveNext(); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::adErrObjectClosed));
+    e = ErrorOf([&] { rs->RecordCount(); });
+    EXPECT_EQ(DescriptionOf(e), QStringLiteral("Operation is not allowed when the object is closed."));
+    e = ErrorOf([&] { rs->Close(); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::adErrObjectClosed));
+}
+
+TEST_F(RecordsetTest, ForwardOnlyCountsMinusOneAndOnlyRewinds)
+{
+    AddWord(QStringLiteral("a"));
+    AddWord(QStringLiteral("b"));
+    AddWord(QStringLiteral("c"));
+    auto rs = Open(QStringLiteral("SELECT * FROM Words"), engine::adOpenForwardOnly);
+    EXPECT_EQ(rs->RecordCount(), -1);
+    int walked = 0;
+    while (!rs->IsEOF()) {
+        rs->MoveNext();
+        ++walked;
+    }
+    EXPECT_EQ(walked, 3);
+    auto e = ErrorOf([&] { rs->MovePrevious(); });
+    EXPECT_EQ(DescriptionOf(e), QStringLiteral("Rowset does not support fetching backward."));
+    e = ErrorOf([&] { rs->Bookmark(); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::adErrFeatureNotAvailable));
+    rs->MoveFirst();
+    EXPECT_EQ(Get(rs, QStringLiteral("Word")).bstrVal(), QStringLiteral("a"));
+    EXPECT_EQ(rs->RecordCount(), -1);
+}
+
+TEST_F(RecordsetTest, UpdateWritesAtOnceAndRefusesARowChangedUnderneath)
+{
+    const int id = AddWord(QStringLiteral("apple"), QStringLiteral("2024-03-01"), 2);
+    auto rs = Open(QStringLiteral("SELECT * FROM Words"));
+    Put(rs, QStringLiteral("MemoryCycle"), Variant::FromI4(4));
+    EXPECT_EQ(rs->EditMode(), engine::adEditInProgress);
+    EXPECT_EQ(Get(rs, QStringLiteral("MemoryCycle")), Variant::FromI4(4));
+    EXPECT_EQ(Raw(QStringLiteral("SELECT MemoryCycle FROM Words")), QStringLiteral("2")) << "nothing before Update";
+    rs->Update();
+    EXPECT_EQ(rs->EditMode(), engine::adEditNone);
+    EXPECT_EQ(Raw(QStringLiteral("SELECT MemoryCycle FROM Words")), QStringLiteral("4"));
+
+    // Someone else changes the row; our write must not overwrite theirs.
+    RawExec(QStringLiteral("UPDATE Words SET Word = 'APPLE' WHERE ID = %1").arg(id));
+    Put(rs, QStringLiteral("Description"), Text(QStringLiteral("a fruit")));
+    auto e = ErrorOf([&] { rs->Update(); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::DB_E_CONCURRENCYVIOLATION));
+    EXPECT_EQ(DescriptionOf(e),
+        QStringLiteral("Row cannot be located for updating. Some values may have been "
+                       "changed since it was last read."));
+    EXPECT_EQ(Raw(QStringLiteral("SELECT Word || '/' || quote(Description) FROM Words")), QStringLiteral("APPLE/NULL"));
+    rs->CancelUpdate();
+    EXPECT_EQ(Get(rs, QStringLiteral("Word")).bstrVal(), QStringLiteral("apple")) << "the snapshot keeps what it read";
+    EXPECT_TRUE(Get(rs, QStringLiteral("Description")).IsNull());
+
+    // Deleting it is refused the same way; after Requery it can be changed.
+    e = ErrorOf([&] { rs->Delete(); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::DB_E_CONCURRENCYVIOLATION));
+    EXPECT_EQ(Raw(QStringLiteral("SELECT count(*) FROM Words")), QStringLiteral("1"));
+    rs->Requery();
+    EXPECT_EQ(Get(rs, QStringLiteral("Word")).bstrVal(), QStringLiteral("APPLE"));
+    Put(rs, QStringLiteral("Description"), Text(QStringLiteral("a fruit")));
+    rs->Update();
+    EXPECT_EQ(Raw(QStringLiteral("SELECT Description FROM Words")), QStringLiteral("a fruit"));
+}
+
+TEST_F(RecordsetTest, AddedRowShowsItsIdAndDefaultsAtTheFixedClock)
+{
+    auto rs = Open(QStringLiteral("SELECT * FROM Words"));
+    rs->AddNew();
+    EXPECT_EQ(rs->EditMode(), engine::adEditAdd);
+    Put(rs, QStringLiteral("Word"), Text(QStringLiteral("first")));
+    rs->Update();
+    EXPECT_EQ(Get(rs, QStringLiteral("ID")), Variant::FromI4(1));
+    EXPECT_EQ(Get(rs, QStringLiteral("MemoryCycle")), Variant::FromI4(1));
+    const Variant date = Get(rs, QStringLiteral("Date"));
+    ASSERT_EQ(date.vt(), platform::VT_DATE);
+    EXPECT_EQ(platform::OleDateTime(date.date()).Format(QStringLiteral("%Y-%m-%d %H:%M:%S")),
+        QStringLiteral("2024-03-05 10:30:15"));
+    EXPECT_EQ(Raw(QStringLiteral("SELECT Date FROM Words")), QStringLiteral("2024-03-05 10:30:15"));
+    EXPECT_EQ(rs->RecordCount(), 1);
+
+    platform::Clock::Advance(60);
+    rs->AddNew();
+    Put(rs, QStringLiteral("Word"), Text(QStringLiteral("second")));
+    rs->Update();
+    EXPECT_EQ(Get(rs, QStringLiteral("ID")), Variant::FromI4(2));
+    EXPECT_EQ(Raw(QStringLiteral("SELECT Date FROM Words WHERE ID = 2")), QStringLiteral("2024-03-05 10:31:15"));
+    EXPECT_EQ(rs->RecordCount(), 2);
+
+    // A cancelled AddNew writes nothing and returns to the row before it.
+    rs->MoveFirst();
+    rs->AddNew();
+    Put(rs, QStringLiteral("Word"), Text(QStringLiteral("never")));
+    rs->CancelUpdate();
+    EXPECT_EQ(Get(rs, QStringLiteral("Word")).bstrVal(), QStringLiteral("first"));
+    EXPECT_EQ(Raw(QStringLiteral("SELECT count(*) FROM Words")), QStringLiteral("2"));
+
+    // The ID is the engine's to assign.
+    auto e = ErrorOf([&] { Put(rs, QStringLiteral("ID"), Variant::FromI4(40)); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::E_FAIL));
+}
+
+TEST_F(RecordsetTest, DeletingWhileWalkingVisitsEveryRowOnce)
+{
+    for (int i = 0; i < 7; ++i)
+        AddWord(QStringLiteral("w%1").arg(i));
+    auto rs = Open(QStringLiteral("SELECT * FROM Words"));
+    QStringList visited;
+    while (!rs->IsEOF()) {
+        visited << Get(rs, QStringLiteral("Word")).bstrVal();
+        rs->Delete();
+        EXPECT_EQ(rs->EditMode(), engine::adEditDelete);
+        EXPECT_EQ(Hex(ErrorOf([&] { Get(rs, QStringLiteral("Word")); }).Error()), Hex(platform::adErrNoCurrentRecord));
+        rs->MoveNext();
+    }
+    EXPECT_EQ(visited, (QStringList { "w0", "w1", "w2", "w3", "w4", "w5", "w6" }));
+    EXPECT_EQ(rs->RecordCount(), 0);
+    EXPECT_TRUE(rs->IsBOF());
+    EXPECT_EQ(Raw(QStringLiteral("SELECT count(*) FROM Words")), QStringLiteral("0"));
+
+    // Every other row, then walking back: only the survivors are seen.
+    for (int i = 0; i < 6; ++i)
+        AddWord(QStringLiteral("v%1").arg(i));
+    rs = Open(QStringLiteral("SELECT * FROM Words"));
+    for (bool remove = true; !rs->IsEOF(); remove = !remove) {
+        if (remove)
+            rs->Delete();
+        rs->MoveNext();
+    }
+    QStringList back;
+    for (rs->MovePrevious(); !rs->IsBOF(); rs->MovePrevious())
+        back << Get(rs, QStringLiteral("Word")).bstrVal();
+    EXPECT_EQ(back, (QStringList { "v5", "v3", "v1" }));
+    EXPECT_EQ(rs->RecordCount(), 3);
+}
+
+TEST_F(RecordsetTest, RequiredTooLongAndDuplicateValuesAreRefusedNamingTheField)
+{
+    Exec(QStringLiteral("CREATE TABLE Tags (ID COUNTER PRIMARY KEY, Name TEXT(10) NOT NULL, Note TEXT(20))"));
+    Exec(QStringLiteral("CREATE UNIQUE INDEX TagName ON Tags (Name)"));
+    auto rs = Open(QStringLiteral("SELECT * FROM Tags"));
+    rs->AddNew();
+    Put(rs, QStringLiteral("Note"), Text(QStringLiteral("no name")));
+    auto e = ErrorOf([&] { rs->Update(); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::E_FAIL));
+    EXPECT_TRUE(DescriptionOf(e).contains(QStringLiteral("'Tags.Name' cannot contain a Null value")))
+        << DescriptionOf(e).toStdString();
+    Put(rs, QStringLiteral("Name"), Text(QStringLiteral("eleven char")));
+    e = ErrorOf([&] { rs->Update(); });
+    EXPECT_TRUE(DescriptionOf(e).contains(QStringLiteral("'Tags.Name' is too small")))
+        << DescriptionOf(e).toStdString();
+    Put(rs, QStringLiteral("Name"), Text(QStringLiteral("ten chars!")));
+    rs->Update();
+    EXPECT_EQ(Raw(QStringLiteral("SELECT Name FROM Tags")), QStringLiteral("ten chars!"));
+
+    rs->AddNew();
+    Put(rs, QStringLiteral("Name"), Text(QStringLiteral("ten chars!")));
+    e = ErrorOf([&] { rs->Update(); });
+    EXPECT_TRUE(DescriptionOf(e).contains(QStringLiteral("duplicate values"))) << DescriptionOf(e).toStdString();
+    EXPECT_TRUE(DescriptionOf(e).contains(QStringLiteral("Tags.Name"))) << DescriptionOf(e).toStdString();
+    rs->CancelUpdate();
+    EXPECT_EQ(Raw(QStringLiteral("SELECT count(*) FROM Tags")), QStringLiteral("1"));
+
+    // An edit of an existing row that breaks a rule leaves the row as it was.
+    rs->MoveFirst();
+    Put(rs, QStringLiteral("Note"), Text(QString(21, QLatin1Char('x'))));
+    e = ErrorOf([&] { rs->Update(); });
+    EXPECT_TRUE(DescriptionOf(e).contains(QStringLiteral("'Tags.Note'")));
+    rs->CancelUpdate();
+    EXPECT_EQ(Raw(QStringLiteral("SELECT Note FROM Tags")), QStringLiteral("no name"));
+}
+
+TEST_F(RecordsetTest, ResultsThatCannotBeWrittenBackRefuseEdits)
+{
+    AddWord(QStringLiteral("a"));
+    auto counted = Open(QStringLiteral("SELECT Count(*) AS n FROM Words"));
+    EXPECT_EQ(Get(counted, QStringLiteral("n")), Variant::FromI4(1));
+    auto e = ErrorOf([&] { Put(counted, QStringLiteral("n"), Variant::FromI4(2)); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::adErrFeatureNotAvailable));
+    EXPECT_TRUE(DescriptionOf(e).contains(QStringLiteral("not updatable")));
+
+    auto readOnly = Open(QStringLiteral("SELECT * FROM Words"), engine::adOpenStatic, engine::adLockReadOnly);
+    e = ErrorOf([&] { readOnly->AddNew(); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::adErrFeatureNotAvailable));
+
+    auto computed = Open(QStringLiteral("SELECT Word, MemoryCycle * 2 AS Twice FROM Words"));
+    EXPECT_EQ(Get(computed, QStringLiteral("Twice")), Variant::FromI4(2));
+    e = ErrorOf([&] { Put(computed, QStringLiteral("Twice"), Variant::FromI4(8)); });
+    EXPECT_TRUE(DescriptionOf(e).contains(QStringLiteral("expression")));
+    Put(computed, QStringLiteral("Word"), Text(QStringLiteral("b")));
+    computed->Update();
+    EXPECT_EQ(Raw(QStringLiteral("SELECT Word FROM Words")), QStringLiteral("b"));
+}
+
+TEST_F(RecordsetTest, StudySelectionsOpenAsTheStoreWritesThem)
+{
+    // Clock: 2024-03-05 10:30:15.
+    AddWord(QStringLiteral("due yesterday+1"), QStringLiteral("2024-03-04"), 1);
+    AddWord(QStringLiteral("not yet"), QStringLiteral("2024-03-04"), 2);
+    AddWord(QStringLiteral("long overdue"), QStringLiteral("2024-01-25"), 32);
+    AddWord(QStringLiteral("today"), QStringLiteral("2024-03-05"), 1);
+    AddWord(QStringLiteral("today remembered"), QStringLiteral("2024-03-05 08:00:00"), 2);
+    const QString due = QStringLiteral("SELECT * FROM Words \t\t                 WHERE DateDiff(\"d\", DateAdd(\"d\", "
+                                       "MemoryCycle, Date), now())>=0  AND \t\t\t\t\t\t ( YEAR(Date) <> YEAR(Now()) OR "
+                                       "MONTH(Date) <> MONTH(Now()) OR DAY(Date) <> DAY(Now()) )");
+    auto rs = Open(due);
+    QStringList words;
+    for (; !rs->IsEOF(); rs->MoveNext())
+        words << Get(rs, QStringLiteral("Word")).bstrVal();
+    EXPECT_EQ(words, (QStringList { "due yesterday+1", "long overdue" }));
+
+    // Remember the first card as the store does: doubled interval, today.
+    rs->MoveFirst();
+    Put(rs, QStringLiteral("MemoryCycle"), Variant::FromI2(2));
+    Put(rs, QStringLiteral("Date"), Text(QStringLiteral("2024-03-05")));
+    rs->Update();
+    EXPECT_EQ(Raw(QStringLiteral("SELECT Date || '/' || MemoryCycle FROM Words WHERE ID = 1")),
+        QStringLiteral("2024-03-05 00:00:00/2"));
+    EXPECT_EQ(Open(due)->RecordCount(), 1);
+}
+
+TEST_F(RecordsetTest, TablesAndSavedQueriesOpenByName)
+{
+    AddWord(QStringLiteral("a"));
+    AddWord(QStringLiteral("b"));
+    auto table = engine::Recordset::Create();
+    table->Open(QStringLiteral("Words"), Db(), engine::adOpenKeyset, engine::adLockOptimistic, engine::adCmdTable);
+    EXPECT_EQ(table->RecordCount(), 2);
+    Put(table, QStringLiteral("Word"), Text(QStringLiteral("A")));
+    table->Update();
+    EXPECT_EQ(Raw(QStringLiteral("SELECT Word FROM Words WHERE ID = 1")), QStringLiteral("A"));
+
+    Exec(QStringLiteral("CREATE PROCEDURE LongCycles AS SELECT Word FROM Words WHERE MemoryCycle > 1"));
+    Exec(QStringLiteral("UPDATE Words SET MemoryCycle = 4 WHERE Word = 'b'"));
+    auto saved = engine::Recordset::Create();
+    saved->Open(
+        QStringLiteral("LongCycles"), Db(), engine::adOpenStatic, engine::adLockOptimistic, engine::adCmdStoredProc);
+    ASSERT_EQ(saved->RecordCount(), 1);
+    EXPECT_EQ(Get(saved, QStringLiteral("Word")).bstrVal(), QStringLiteral("b"));
+    // A bare name is a table or a saved query, as ADO's adCmdUnknown finds it.
+    EXPECT_EQ(Open(QStringLiteral("[Words]"))->RecordCount(), 2);
+    EXPECT_EQ(Open(QStringLiteral("LongCycles"))->RecordCount(), 1);
+
+    auto e = ErrorOf([&] {
+        engine::Recordset::Create()->Open(
+            QStringLiteral("Nowhere"), Db(), engine::adOpenStatic, engine::adLockOptimistic, engine::adCmdStoredProc);
+    });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::DB_E_NOTABLE));
+    auto tables = Db()->OpenSchema(engine::adSchemaTables);
+    EXPECT_GE(tables->RecordCount(), 2);
+}
+
+} // namespace

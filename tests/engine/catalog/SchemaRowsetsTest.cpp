@@ -1,0 +1,197 @@
+// Connection.OpenSchema: the tables, columns, keys, indexes, procedures,
+// procedure parameters and views of a data file, with restrictions in the
+// order OLE DB gives them, and the failures for an unknown schema.
+#include "engine/EngineTestFiles.h"
+
+#include <QMap>
+
+using enginetest::ErrorOf;
+using enginetest::Hex;
+using platform::Variant;
+
+namespace {
+
+using Row = QMap<QString, Variant>;
+
+class SchemaRowsets : public enginetest::EngineTest {
+protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        Exec(QStringLiteral("CREATE TABLE Prices (Code TEXT(10) NOT NULL, Amount CURRENCY DEFAULT 0, Ratio "
+                            "DECIMAL(12, 3), CONSTRAINT PK_Prices PRIMARY KEY (Code))"));
+        Exec(QStringLiteral("CREATE UNIQUE INDEX ByWord ON NewWords (Word)"));
+        Exec(QStringLiteral("CREATE INDEX ByCycle ON Words (MemoryCycle DESC, Word)"));
+        Exec(QStringLiteral("CREATE VIEW Busy AS SELECT Word FROM Words WHERE MemoryCycle > 2"));
+        Exec(QStringLiteral("CREATE PROCEDURE WordsFrom (minCycle LONG, [Which word] TEXT(50)) AS SELECT * FROM Words "
+                            "WHERE MemoryCycle >= minCycle AND Word <> [Which word]"));
+    }
+
+    std::vector<Row> Rows(long schema, const QStringList& restrictions = {})
+    {
+        auto rs = Db()->OpenSchema(schema, restrictions);
+        std::vector<Row> rows;
+        auto fields = rs->GetFields();
+        while (!rs->IsEOF()) {
+            Row row;
+            for (long i = 0; i < fields->Count(); ++i) {
+                auto f = fields->Item(static_cast<int>(i));
+                row.insert(f->Name(), f->Value());
+            }
+            rows.push_back(row);
+            rs->MoveNext();
+        }
+        return rows;
+    }
+
+    static QStringList Column(const std::vector<Row>& rows, const char* name)
+    {
+        QStringList values;
+        for (const Row& r : rows) {
+            const Variant v = r.value(QString::fromLatin1(name));
+            values << (v.IsNull()                 ? QStringLiteral("(null)")
+                    : v.vt() == platform::VT_BSTR ? v.bstrVal()
+                                                  : v.DebugString());
+        }
+        return values;
+    }
+};
+
+TEST_F(SchemaRowsets, TablesAndViewsWithRestrictions)
+{
+    const std::vector<Row> all = Rows(engine::adSchemaTables);
+    QStringList listed;
+    for (const Row& r : all)
+        listed << r.value(QStringLiteral("TABLE_TYPE")).bstrVal() + u':'
+                + r.value(QStringLiteral("TABLE_NAME")).bstrVal();
+    // The saved queries' own table is not the user's to see.
+    EXPECT_EQ(listed,
+        (QStringList { QStringLiteral("SYSTEM TABLE:sqlite_sequence"), QStringLiteral("TABLE:NewWords"),
+            QStringLiteral("TABLE:Prices"), QStringLiteral("TABLE:Words"), QStringLiteral("VIEW:Busy") }));
+    EXPECT_TRUE(all[1].value(QStringLiteral("TABLE_CATALOG")).IsNull());
+    EXPECT_TRUE(all[1].value(QStringLiteral("TABLE_SCHEMA")).IsNull());
+    // A view carries the date the clock gave when it was made.
+    EXPECT_EQ(all[4].value(QStringLiteral("DATE_CREATED")),
+        Variant::FromDate(platform::OleDateTime(2024, 3, 5, 10, 30, 15).m_dt));
+
+    EXPECT_EQ(Column(Rows(engine::adSchemaTables, { {}, {}, QStringLiteral("words") }), "TABLE_NAME"),
+        QStringList { QStringLiteral("Words") });
+    EXPECT_EQ(Column(Rows(engine::adSchemaTables, { {}, {}, {}, QStringLiteral("VIEW") }), "TABLE_NAME"),
+        QStringList { QStringLiteral("Busy") });
+    EXPECT_TRUE(Rows(engine::adSchemaTables, { QStringLiteral("somecatalog") }).empty());
+    EXPECT_TRUE(Rows(engine::adSchemaTables, { {}, {}, QStringLiteral("MSysLexiQueries") }).empty());
+
+    const std::vector<Row> views = Rows(engine::adSchemaViews);
+    ASSERT_EQ(views.size(), 1u);
+    EXPECT_EQ(views[0].value(QStringLiteral("TABLE_NAME")), Variant::FromBstr(QStringLiteral("Busy")));
+    EXPECT_EQ(views[0].value(QStringLiteral("VIEW_DEFINITION")),
+        Variant::FromBstr(QStringLiteral("SELECT Word FROM Words WHERE MemoryCycle > 2")));
+}
+
+TEST_F(SchemaRowsets, ColumnsDescribeTypesDefaultsAndNulls)
+{
+    const std::vector<Row> words = Rows(engine::adSchemaColumns, { {}, {}, QStringLiteral("Words") });
+    EXPECT_EQ(Column(words, "COLUMN_NAME"),
+        (QStringList { "ID", "Word", "Pronunciation", "Description", "MemoryCycle", "Date" }));
+    auto at = [&words](int i, const char* column) {
+        return words[static_cast<std::size_t>(i)].value(QString::fromLatin1(column));
+    };
+    EXPECT_EQ(at(0, "ORDINAL_POSITION"), Variant::FromUI4(1));
+    EXPECT_EQ(at(5, "ORDINAL_POSITION"), Variant::FromUI4(6));
+    EXPECT_EQ(at(0, "DATA_TYPE"), Variant::FromUI2(engine::adInteger));
+    EXPECT_EQ(at(0, "IS_NULLABLE"), Variant::FromBool(false)); // the AutoNumber key
+    EXPECT_EQ(at(1, "DATA_TYPE"), Variant::FromUI2(engine::adWChar));
+    EXPECT_EQ(at(1, "CHARACTER_MAXIMUM_LENGTH"), Variant::FromUI4(255));
+    EXPECT_EQ(at(1, "CHARACTER_OCTET_LENGTH"), Variant::FromUI4(510));
+    EXPECT_EQ(at(1, "IS_NULLABLE"), Variant::FromBool(true));
+    EXPECT_TRUE(at(1, "NUMERIC_PRECISION").IsNull());
+    EXPECT_EQ(at(3, "DATA_TYPE"), Variant::FromUI2(engine::adWChar)); // MEMO: a long text
+    EXPECT_EQ(at(3, "COLUMN_FLAGS").ulVal() & engine::adFldLong, static_cast<std::uint32_t>(engine::adFldLong));
+    EXPECT_EQ(at(4, "COLUMN_HASDEFAULT"), Variant::FromBool(true));
+    EXPECT_EQ(at(4, "COLUMN_DEFAULT"), Variant::FromBstr(QStringLiteral("1")));
+    EXPECT_EQ(at(4, "NUMERIC_PRECISION"), Variant::FromUI2(10));
+    EXPECT_EQ(at(1, "COLUMN_HASDEFAULT"), Variant::FromBool(false));
+    EXPECT_EQ(at(5, "DATA_TYPE"), Variant::FromUI2(engine::adDate));
+    EXPECT_EQ(at(5, "DATETIME_PRECISION"), Variant::FromUI4(0));
+
+    const std::vector<Row> prices = Rows(engine::adSchemaColumns, { {}, {}, QStringLiteral("Prices") });
+    ASSERT_EQ(prices.size(), 3u);
+    EXPECT_EQ(prices[0].value(QStringLiteral("IS_NULLABLE")), Variant::FromBool(false));
+    EXPECT_EQ(prices[1].value(QStringLiteral("DATA_TYPE")), Variant::FromUI2(engine::adCurrency));
+    EXPECT_EQ(prices[1].value(QStringLiteral("NUMERIC_PRECISION")), Variant::FromUI2(19));
+    EXPECT_EQ(prices[2].value(QStringLiteral("NUMERIC_PRECISION")), Variant::FromUI2(12));
+    EXPECT_EQ(prices[2].value(QStringLiteral("NUMERIC_SCALE")), Variant::FromI2(3));
+
+    // Restricted by column name too; every table when not restricted.
+    EXPECT_EQ(
+        Rows(engine::adSchemaColumns, { {}, {}, {}, QStringLiteral("word") }).size(), 3u); // Words, NewWords, Busy
+}
+
+TEST_F(SchemaRowsets, KeysAndIndexes)
+{
+    const std::vector<Row> keys = Rows(engine::adSchemaPrimaryKeys);
+    QStringList listed;
+    for (const Row& r : keys)
+        listed << r.value(QStringLiteral("TABLE_NAME")).bstrVal() + u'.'
+                + r.value(QStringLiteral("COLUMN_NAME")).bstrVal();
+    EXPECT_EQ(listed, (QStringList { "NewWords.ID", "Prices.Code", "Words.ID" }));
+    EXPECT_EQ(Column(Rows(engine::adSchemaPrimaryKeys, { {}, {}, QStringLiteral("Prices") }), "PK_NAME"),
+        QStringList { QStringLiteral("PrimaryKey") });
+
+    const std::vector<Row> indexes = Rows(engine::adSchemaIndexes, { {}, {}, {}, {}, QStringLiteral("Words") });
+    QStringList described;
+    for (const Row& r : indexes) {
+        described << QStringLiteral("%1 %2 %3 pk=%4 unique=%5 collation=%6")
+                         .arg(r.value(QStringLiteral("INDEX_NAME")).bstrVal())
+                         .arg(r.value(QStringLiteral("ORDINAL_POSITION")).ulVal())
+                         .arg(r.value(QStringLiteral("COLUMN_NAME")).bstrVal())
+                         .arg(r.value(QStringLiteral("PRIMARY_KEY")).boolVal() != 0)
+                         .arg(r.value(QStringLiteral("UNIQUE")).boolVal() != 0)
+                         .arg(r.value(QStringLiteral("COLLATION")).iVal());
+    }
+    EXPECT_EQ(described,
+        (QStringList { "ByCycle 1 MemoryCycle pk=0 unique=0 collation=2", "ByCycle 2 Word pk=0 unique=0 collation=1",
+            "PrimaryKey 1 ID pk=1 unique=1 collation=1" }));
+    // By index name, the third restriction.
+    const std::vector<Row> byWord = Rows(engine::adSchemaIndexes, { {}, {}, QStringLiteral("ByWord") });
+    ASSERT_EQ(byWord.size(), 1u);
+    EXPECT_EQ(byWord[0].value(QStringLiteral("TABLE_NAME")), Variant::FromBstr(QStringLiteral("NewWords")));
+    EXPECT_EQ(byWord[0].value(QStringLiteral("UNIQUE")), Variant::FromBool(true));
+}
+
+TEST_F(SchemaRowsets, ProceduresTheirParametersAndFailures)
+{
+    Exec(QStringLiteral("CREATE PROCEDURE AllWords AS SELECT * FROM Words"));
+    const std::vector<Row> procedures = Rows(engine::adSchemaProcedures);
+    EXPECT_EQ(Column(procedures, "PROCEDURE_NAME"), (QStringList { "AllWords", "WordsFrom" })); // no views
+    EXPECT_EQ(procedures[0].value(QStringLiteral("PROCEDURE_DEFINITION")),
+        Variant::FromBstr(QStringLiteral("SELECT * FROM Words")));
+    EXPECT_EQ(procedures[1].value(QStringLiteral("PROCEDURE_DEFINITION")),
+        Variant::FromBstr(QStringLiteral("PARAMETERS minCycle LONG, [Which word] TEXT(50);\r\nSELECT * FROM Words "
+                                         "WHERE MemoryCycle >= minCycle AND Word <> [Which word]")));
+    EXPECT_EQ(procedures[1].value(QStringLiteral("PROCEDURE_TYPE")), Variant::FromI2(2));
+    EXPECT_EQ(Column(Rows(engine::adSchemaProcedures, { {}, {}, QStringLiteral("allwords") }), "PROCEDURE_NAME"),
+        QStringList { QStringLiteral("AllWords") });
+
+    const std::vector<Row> parameters
+        = Rows(engine::adSchemaProcedureParameters, { {}, {}, QStringLiteral("WordsFrom") });
+    ASSERT_EQ(parameters.size(), 2u);
+    EXPECT_EQ(parameters[0].value(QStringLiteral("PARAMETER_NAME")), Variant::FromBstr(QStringLiteral("minCycle")));
+    EXPECT_EQ(parameters[0].value(QStringLiteral("DATA_TYPE")), Variant::FromUI2(engine::adInteger));
+    EXPECT_EQ(parameters[1].value(QStringLiteral("ORDINAL_POSITION")), Variant::FromUI2(2));
+    EXPECT_EQ(parameters[1].value(QStringLiteral("CHARACTER_MAXIMUM_LENGTH")), Variant::FromUI4(50));
+
+    // A dropped procedure is no longer listed.
+    Exec(QStringLiteral("DROP PROCEDURE AllWords"));
+    EXPECT_EQ(Column(Rows(engine::adSchemaProcedures), "PROCEDURE_NAME"), QStringList { QStringLiteral("WordsFrom") });
+
+    EXPECT_EQ(Hex(ErrorOf([&] { Db()->OpenSchema(99); }).Error()), "800a0cb3");
+    EXPECT_EQ(Hex(ErrorOf([&] {
+        Db()->OpenSchema(engine::adSchemaViews, { "a", "b", "c", "d" });
+    }).Error()),
+        "800a0bb9");
+    Db()->Close();
+    EXPECT_EQ(Hex(ErrorOf([&] { Db()->OpenSchema(engine::adSchemaTables); }).Error()), "800a0e78");
+}
+
+} // namespace

@@ -1,0 +1,163 @@
+// ADO's Find and Filter criteria against rows of typed values: each
+// comparison follows the field's type (numbers as numbers, dates as dates,
+// text without regard to case), Null is matched only by = Null, and texts
+// that are no criteria fail with ADO's invalid-argument error.
+#include "engine/jetsql/Criteria.h"
+
+#include "platform/ComError.h"
+#include "platform/HResult.h"
+
+#include <QMap>
+#include <gtest/gtest.h>
+
+using engine::criteria::ParseFilter;
+using engine::criteria::ParseFind;
+using platform::Variant;
+
+namespace {
+
+class Row {
+public:
+    Row& Set(const QString& name, const Variant& value)
+    {
+        m_values.insert(name.toLower(), value);
+        return *this;
+    }
+
+    std::function<Variant(const QString&)> Reader() const
+    {
+        return [this](const QString& name) {
+            const auto found = m_values.constFind(name.toLower());
+            if (found == m_values.constEnd())
+                throw platform::ComError(platform::adErrItemNotFound, QStringLiteral("no field %1").arg(name));
+            return found.value();
+        };
+    }
+
+private:
+    QMap<QString, Variant> m_values;
+};
+
+Row WordRow()
+{
+    Row row;
+    row.Set("ID", Variant::FromI4(9))
+        .Set("Word", Variant::FromBstr("Apple"))
+        .Set("Pronunciation", Variant::Null())
+        .Set("Memory Cycle", Variant::FromI2(2))
+        .Set("Date", Variant::FromDate(40315.5)) // 17 May 2010 12:00
+        .Set("Price", Variant::FromCy(500000)) // 50.00
+        .Set("Flag", Variant::FromBool(true))
+        .Set("Code", Variant::FromBstr("10"))
+        .Set("Written", Variant::FromBstr("2010-05-17 00:00:00"))
+        .Set("Ratio", Variant::FromR8(0.25))
+        .Set("Name", Variant::FromBstr("O'Brien"));
+    return row;
+}
+
+bool Finds(const QString& criteria, const Row& row = WordRow())
+{
+    return ParseFind(criteria)->Matches(row.Reader());
+}
+bool Filters(const QString& criteria, const Row& row = WordRow())
+{
+    return ParseFilter(criteria)->Matches(row.Reader());
+}
+
+void ExpectInvalid(const QString& criteria, bool filter)
+{
+    try {
+        if (filter)
+            ParseFilter(criteria);
+        else
+            ParseFind(criteria);
+        ADD_FAILURE() << "accepted: " << criteria.toStdString();
+    } catch (const platform::ComError& e) {
+        EXPECT_EQ(e.Error(), platform::adErrInvalidArgument) << criteria.toStdString();
+        EXPECT_EQ(e.Description().value_or(QString()),
+            QStringLiteral("Arguments are of the wrong type, are out of acceptable range, or are in conflict "
+                           "with one another."));
+    }
+}
+
+TEST(CriteriaTest, FindComparesByTheFieldsType)
+{
+    // Text: without regard to case.
+    EXPECT_TRUE(Finds("Word = 'apple'"));
+    EXPECT_TRUE(Finds("word='APPLE'"));
+    EXPECT_FALSE(Finds("Word <> 'apple'"));
+    EXPECT_TRUE(Finds("Word < 'banana'"));
+    EXPECT_TRUE(Finds("Name = 'O''Brien'"));
+    EXPECT_TRUE(Finds("Name = #O'Brien#")); // # may enclose text as well
+    // Numbers: numerically, not as text ("9" > "10" as text).
+    EXPECT_TRUE(Finds("ID < 10"));
+    EXPECT_FALSE(Finds("ID >= 10"));
+    EXPECT_TRUE(Finds("ID = '9'"));
+    EXPECT_TRUE(Finds("[Memory Cycle] = 2"));
+    EXPECT_TRUE(Finds("Code > 9")); // text that reads as a number
+    EXPECT_TRUE(Finds("Price = $50.00"));
+    EXPECT_TRUE(Finds("Price > 49.99"));
+    EXPECT_TRUE(Finds("Ratio = 2.5E-1"));
+    EXPECT_TRUE(Finds("Ratio > -1"));
+    EXPECT_TRUE(Finds("Flag = True"));
+    EXPECT_FALSE(Finds("Flag = False"));
+    EXPECT_TRUE(Finds("Flag <> 0"));
+    // Dates: as dates, for date fields and for text holding a date.
+    EXPECT_TRUE(Finds("Date > #5/17/2010#"));
+    EXPECT_TRUE(Finds("Date < #2010-05-18#"));
+    EXPECT_TRUE(Finds("Date = #5/17/2010 12:00:00 PM#"));
+    EXPECT_TRUE(Finds("Date = '2010-05-17 12:00:00'"));
+    EXPECT_TRUE(Finds("Written = #5/17/2010#"));
+    EXPECT_FALSE(Finds("Word = #5/17/2010#")); // text that is no date never equals one
+    // Null.
+    EXPECT_TRUE(Finds("Pronunciation = Null"));
+    EXPECT_FALSE(Finds("Pronunciation <> NULL"));
+    EXPECT_FALSE(Finds("Pronunciation = ''"));
+    EXPECT_FALSE(Finds("Pronunciation <> ''"));
+    EXPECT_TRUE(Finds("Word <> Null"));
+    // LIKE with * or % anywhere.
+    EXPECT_TRUE(Finds("Word LIKE 'app*'"));
+    EXPECT_TRUE(Finds("Word LIKE '%PL%'"));
+    EXPECT_TRUE(Finds("Word LIKE '*e'"));
+    EXPECT_TRUE(Finds("Word LIKE 'a*l*'"));
+    EXPECT_FALSE(Finds("Word LIKE 'b*'"));
+    EXPECT_FALSE(Finds("Word LIKE 'appl'"));
+    EXPECT_FALSE(Finds("Pronunciation LIKE '*'"));
+}
+
+TEST(CriteriaTest, FilterJoinsComparisonsWithAndOrAndParentheses)
+{
+    EXPECT_TRUE(Filters("Word = 'pear' OR Word = 'apple'"));
+    EXPECT_FALSE(Filters("Word = 'apple' AND ID > 9"));
+    EXPECT_TRUE(Filters("Word = 'apple' AND ID = 9 AND [Memory Cycle] = 2"));
+    // AND binds tighter than OR.
+    EXPECT_TRUE(Filters("Word = 'apple' OR Word = 'pear' AND ID > 100"));
+    EXPECT_FALSE(Filters("(Word = 'apple' OR Word = 'pear') AND ID > 100"));
+    EXPECT_TRUE(Filters("((Word = 'pear') OR (ID = 9 and Pronunciation = Null))"));
+
+    Row other = WordRow();
+    other.Set("Word", Variant::FromBstr("Pear"));
+    EXPECT_TRUE(Filters("Word = 'pear' OR Word = 'apple'", other));
+    EXPECT_FALSE(Filters("Word LIKE 'a%'", other));
+
+    // A field the rowset lacks fails when the row is tested.
+    const auto predicate = ParseFilter("Missing = 1");
+    EXPECT_THROW(predicate->Matches(WordRow().Reader()), platform::ComError);
+}
+
+TEST(CriteriaTest, TextsThatAreNoCriteriaAreRefused)
+{
+    for (const char* bad : { "", "Word", "Word =", "= 'a'", "Word = 'abc", "Word == 'a'", "Word LIKE 5", "Word > Null",
+             "Word = 'a' AND ID = 1", "(Word = 'a')", "Word = 'a' extra", "Word = [Other]", "[Word = 'a'",
+             "Word = #5/17/2010", "Word ! 'a'", "Word = $" }) {
+        ExpectInvalid(QString::fromUtf8(bad), false);
+    }
+    for (const char* bad : { "Word = 'a' AND", "(Word = 'a'", "Word = 'a')", "Word = 'a' OR OR ID = 1",
+             "AND Word = 'a'", "Word = 'a' ID = 1" }) {
+        ExpectInvalid(QString::fromUtf8(bad), true);
+    }
+    ExpectInvalid(QString(5000, u'(') + QStringLiteral("ID = 1") + QString(5000, u')'), true);
+    EXPECT_TRUE(Filters(QString(20, u'(') + QStringLiteral("ID = 9") + QString(20, u')')));
+}
+
+} // namespace

@@ -1,0 +1,216 @@
+// Jet's DDL as SQLite keeps it: the tables the program's data file holds,
+// read back through SQLite's catalog into ADO types, sizes and defaults; the
+// keys, indexes and changes Jet can write; and the declared types that other
+// SQLite tools write.
+#include "JetSqlTestDatabase.h"
+#include "engine/common/AdoEnums.h"
+#include "engine/jetsql/JetSql.h"
+#include "platform/ComError.h"
+
+#include <QMap>
+#include <gtest/gtest.h>
+
+using engine::jetsql::AdoTypeOfDeclared;
+using engine::jetsql::ClockDefault;
+using engine::jetsql::ClockDefaultOf;
+using engine::jetsql::ColumnType;
+using engine::jetsql::Translate;
+using lexitest::JetSqlTestDatabase;
+
+namespace {
+
+struct ColumnInfo {
+    QString declared;
+    bool notNull = false;
+    QString defaultText;
+    bool primaryKey = false;
+};
+
+QMap<QString, ColumnInfo> ColumnsOf(JetSqlTestDatabase& db, const QString& table)
+{
+    QMap<QString, ColumnInfo> columns;
+    const auto result
+        = db.RunSqlite(QStringLiteral("PRAGMA table_info(%1)").arg(engine::jetsql::QuoteIdentifier(table)));
+    for (const QVariantList& row : result.rows)
+        columns.insert(row[1].toString(),
+            ColumnInfo { row[2].toString(), row[3].toInt() != 0, row[4].toString(), row[5].toInt() != 0 });
+    return columns;
+}
+
+QString CreateError(const QString& jet, platform::HRESULT* hr = nullptr)
+{
+    try {
+        Translate(jet);
+    } catch (const platform::ComError& e) {
+        if (hr != nullptr)
+            *hr = e.Error();
+        return e.Description().value_or(QString());
+    }
+    return QStringLiteral("(no error)");
+}
+
+TEST(JetSqlDdlTest, WordTablesReadBackWithTheirAdoTypesAndDefaults)
+{
+    JetSqlTestDatabase db;
+    db.Exec("CREATE TABLE Words (ID COUNTER PRIMARY KEY, Word TEXT(50) NOT NULL, Pronunciation TEXT, "
+            "Description MEMO, MemoryCycle LONG DEFAULT 1, [Date] DATETIME DEFAULT Now())");
+    db.Exec("CREATE TABLE NewWords (ID AUTOINCREMENT CONSTRAINT PK_NewWords PRIMARY KEY, Word VARCHAR(255), "
+            "Pronunciation TEXT(255) WITH COMPRESSION, Description LONGTEXT, Added DATE DEFAULT Date(), "
+            "Flag YESNO DEFAULT False, Small SHORT, Tiny BYTE, Ratio SINGLE, Amount CURRENCY DEFAULT 0, "
+            "Measure DOUBLE DEFAULT -1.5, Picture LONGBINARY, Exact DECIMAL(10,2), Note TEXT(10) DEFAULT \"n/a\")");
+
+    QMap<QString, ColumnInfo> words = ColumnsOf(db, "Words");
+    ASSERT_EQ(words.size(), 6);
+    EXPECT_TRUE(words["ID"].primaryKey);
+    const ColumnType id = AdoTypeOfDeclared(words["ID"].declared);
+    EXPECT_EQ(id.adoType, engine::adInteger);
+    EXPECT_EQ(id.definedSize, 4);
+    EXPECT_TRUE(id.attributes & engine::adFldFixed);
+    const ColumnType word = AdoTypeOfDeclared(words["Word"].declared, words["Word"].notNull);
+    EXPECT_EQ(word.adoType, engine::adVarWChar);
+    EXPECT_EQ(word.definedSize, 50);
+    EXPECT_FALSE(word.attributes & engine::adFldIsNullable);
+    EXPECT_FALSE(word.attributes & engine::adFldMayBeNull);
+    const ColumnType pronunciation = AdoTypeOfDeclared(words["Pronunciation"].declared);
+    EXPECT_EQ(pronunciation.adoType, engine::adVarWChar);
+    EXPECT_EQ(pronunciation.definedSize, 255);
+    EXPECT_TRUE(pronunciation.attributes & engine::adFldIsNullable);
+    const ColumnType description = AdoTypeOfDeclared(words["Description"].declared);
+    EXPECT_EQ(description.adoType, engine::adLongVarWChar);
+    EXPECT_EQ(description.definedSize, 536870910);
+    EXPECT_TRUE(description.attributes & engine::adFldLong);
+    EXPECT_EQ(AdoTypeOfDeclared(words["MemoryCycle"].declared).adoType, engine::adInteger);
+    EXPECT_EQ(words["MemoryCycle"].defaultText, "1");
+    const ColumnType date = AdoTypeOfDeclared(words["Date"].declared);
+    EXPECT_EQ(date.adoType, engine::adDate);
+    EXPECT_EQ(date.definedSize, 8);
+    EXPECT_EQ(ClockDefaultOf(words["Date"].defaultText), ClockDefault::Now);
+
+    QMap<QString, ColumnInfo> newWords = ColumnsOf(db, "NewWords");
+    EXPECT_TRUE(newWords["ID"].primaryKey);
+    EXPECT_EQ(AdoTypeOfDeclared(newWords["Word"].declared).definedSize, 255);
+    EXPECT_EQ(AdoTypeOfDeclared(newWords["Pronunciation"].declared).definedSize, 255);
+    EXPECT_EQ(AdoTypeOfDeclared(newWords["Description"].declared).adoType, engine::adLongVarWChar);
+    EXPECT_EQ(AdoTypeOfDeclared(newWords["Added"].declared).adoType, engine::adDate);
+    EXPECT_EQ(ClockDefaultOf(newWords["Added"].defaultText), ClockDefault::Date);
+    EXPECT_EQ(AdoTypeOfDeclared(newWords["Flag"].declared).adoType, engine::adBoolean);
+    EXPECT_EQ(AdoTypeOfDeclared(newWords["Flag"].declared).definedSize, 2);
+    EXPECT_EQ(newWords["Flag"].defaultText, "0");
+    EXPECT_EQ(AdoTypeOfDeclared(newWords["Small"].declared).adoType, engine::adSmallInt);
+    EXPECT_EQ(AdoTypeOfDeclared(newWords["Tiny"].declared).adoType, engine::adUnsignedTinyInt);
+    EXPECT_EQ(AdoTypeOfDeclared(newWords["Ratio"].declared).adoType, engine::adSingle);
+    EXPECT_EQ(AdoTypeOfDeclared(newWords["Amount"].declared).adoType, engine::adCurrency);
+    EXPECT_EQ(AdoTypeOfDeclared(newWords["Measure"].declared).adoType, engine::adDouble);
+    EXPECT_EQ(newWords["Measure"].defaultText, "-1.5");
+    EXPECT_EQ(AdoTypeOfDeclared(newWords["Picture"].declared).adoType, engine::adLongVarBinary);
+    const ColumnType exact = AdoTypeOfDeclared(newWords["Exact"].declared);
+    EXPECT_EQ(exact.adoType, engine::adNumeric);
+    EXPECT_EQ(exact.precision, 10);
+    EXPECT_EQ(exact.numericScale, 2);
+    EXPECT_EQ(newWords["Note"].defaultText, "'n/a'");
+
+    // The defaults work in SQLite itself, and text compares without case.
+    db.RunSqlite("INSERT INTO \"NewWords\" (\"Word\") VALUES ('Apple')");
+    const auto row = db.Rows("SELECT Added, Flag, Note FROM NewWords WHERE Word = 'APPLE'");
+    ASSERT_EQ(row.size(), 1u);
+    EXPECT_EQ(row[0][0].toString().size(), 10); // SQLite's date('now'), YYYY-MM-DD
+    EXPECT_EQ(row[0][1].toLongLong(), 0);
+    EXPECT_EQ(row[0][2].toString(), "n/a");
+    // Autonumbers are never reused, even after the last row is deleted.
+    db.Exec("INSERT INTO Words (Word) VALUES ('a')");
+    db.Exec("DELETE FROM Words");
+    db.Exec("INSERT INTO Words (Word) VALUES ('b')");
+    EXPECT_EQ(db.Column("SELECT ID FROM Words"), QStringList { "2" });
+    // NOT NULL holds.
+    EXPECT_THROW(db.Exec("INSERT INTO Words (Pronunciation) VALUES ('x')"), std::runtime_error);
+}
+
+TEST(JetSqlDdlTest, KeysIndexesAndChangesToTables)
+{
+    JetSqlTestDatabase db;
+    db.Exec("CREATE TABLE A (X LONG NOT NULL, Y TEXT(20), CONSTRAINT PK_A PRIMARY KEY (X, Y))");
+    db.Exec("CREATE TABLE B (ID COUNTER, AX LONG, CONSTRAINT PK_B PRIMARY KEY (ID), CONSTRAINT U_B UNIQUE (AX))");
+    db.Exec("CREATE UNIQUE INDEX ByY ON A (Y DESC)");
+    db.Exec("CREATE INDEX ByAX ON B (AX) WITH IGNORE NULL");
+    EXPECT_EQ(ColumnsOf(db, "A")["X"].primaryKey, true);
+    EXPECT_EQ(ColumnsOf(db, "A")["Y"].primaryKey, true);
+    db.Exec("INSERT INTO A (X, Y) VALUES (1, 'a')");
+    EXPECT_THROW(db.Exec("INSERT INTO A (X, Y) VALUES (2, 'A')"), std::runtime_error); // unique, caseless
+    db.Exec("INSERT INTO B (AX) VALUES (1)");
+    EXPECT_THROW(db.Exec("INSERT INTO B (AX) VALUES (1)"), std::runtime_error);
+    db.Exec("ALTER TABLE A ADD COLUMN Z DOUBLE DEFAULT 2");
+    EXPECT_EQ(db.Column("SELECT Z FROM A"), QStringList { "2" });
+    db.Exec("ALTER TABLE A DROP COLUMN Z");
+    EXPECT_FALSE(ColumnsOf(db, "A").contains("Z"));
+    db.Exec("DROP INDEX ByY ON A");
+    db.Exec("INSERT INTO A (X, Y) VALUES (2, 'A')");
+    db.Exec("DROP TABLE B");
+    EXPECT_TRUE(ColumnsOf(db, "B").isEmpty());
+
+    EXPECT_EQ(Translate("CREATE INDEX I ON T (A) WITH PRIMARY").sql,
+        QStringLiteral("CREATE UNIQUE INDEX \"I\" ON \"T\" (\"A\")"));
+
+    platform::HRESULT hr = 0;
+    EXPECT_TRUE(CreateError("CREATE TABLE T (ID COUNTER, Word TEXT(50) PRIMARY KEY)", &hr).contains("Primary key"));
+    EXPECT_EQ(hr, platform::E_FAIL);
+    EXPECT_TRUE(
+        CreateError("CREATE TABLE T (ID COUNTER, W TEXT(5), CONSTRAINT PK PRIMARY KEY (W))").contains("Primary key"));
+    EXPECT_TRUE(CreateError("CREATE TABLE T (A COUNTER, B COUNTER)").contains("only one AutoNumber"));
+    EXPECT_EQ(CreateError("CREATE TABLE T (A TEXT(300))"), "Syntax error in field definition.");
+    EXPECT_EQ(CreateError("CREATE TABLE T (A LONG(4))"), "Syntax error in field definition.");
+    EXPECT_EQ(CreateError("CREATE TABLE T (A LONG DEFAULT)"), "Syntax error in field definition.");
+    EXPECT_EQ(CreateError("CREATE TABLE T (A LONG, CONSTRAINT PRIMARY KEY)"), "Syntax error in CONSTRAINT clause.");
+    EXPECT_EQ(CreateError("ALTER TABLE T ALTER COLUMN A DOUBLE", &hr).isEmpty(), false);
+    EXPECT_EQ(hr, platform::DB_E_NOTSUPPORTED);
+}
+
+TEST(JetSqlDdlTest, DeclaredTypesOfOtherToolsReadAsTheNearestAdoType)
+{
+    struct Case {
+        const char* declared;
+        long type;
+        long size;
+    };
+    const Case cases[] = {
+        { "INTEGER", engine::adInteger, 4 },
+        { "int", engine::adInteger, 4 },
+        { "BIGINT", engine::adBigInt, 8 },
+        { "TEXT", engine::adLongVarWChar, 536870910 },
+        { "VARCHAR(40)", engine::adVarWChar, 40 },
+        { "NVARCHAR( 12 )", engine::adVarWChar, 12 },
+        { "CHARACTER(20)", engine::adWChar, 20 },
+        { "REAL", engine::adDouble, 8 },
+        { "DOUBLE", engine::adDouble, 8 },
+        { "DOUBLE PRECISION", engine::adDouble, 8 },
+        { "FLOAT", engine::adDouble, 8 },
+        { "BLOB", engine::adLongVarBinary, 1073741823 },
+        { "DATE", engine::adDate, 8 },
+        { "DATETIME", engine::adDate, 8 },
+        { "TIMESTAMP", engine::adDate, 8 },
+        { "BOOLEAN", engine::adBoolean, 2 },
+        { "BOOL", engine::adBoolean, 2 },
+        { "NUMERIC", engine::adNumeric, 19 },
+        { "DECIMAL(8,3)", engine::adNumeric, 19 },
+        { "", engine::adVarWChar, 255 },
+        { "UNSIGNED MEDIUMINT", engine::adInteger, 4 },
+        { "CLOB", engine::adLongVarWChar, 536870910 },
+        { "NATIVE CHARACTER(70)", engine::adVarWChar, 70 },
+        { "FLOATING POINT", engine::adInteger, 4 }, // "INT" inside: SQLite stores it as an integer
+        { "WHATEVER", engine::adLongVarWChar, 536870910 },
+    };
+    for (const Case& c : cases) {
+        const ColumnType t = AdoTypeOfDeclared(QString::fromLatin1(c.declared));
+        EXPECT_EQ(t.adoType, c.type) << c.declared;
+        EXPECT_EQ(t.definedSize, c.size) << c.declared;
+        EXPECT_TRUE(t.attributes & engine::adFldUpdatable) << c.declared;
+        EXPECT_TRUE(t.attributes & engine::adFldIsNullable) << c.declared;
+    }
+    EXPECT_EQ(ClockDefaultOf("CURRENT_TIMESTAMP"), ClockDefault::Now);
+    EXPECT_EQ(ClockDefaultOf("(date('now','localtime'))"), ClockDefault::Date);
+    EXPECT_EQ(ClockDefaultOf("strftime('1899-12-30 %H:%M:%S','now','localtime')"), ClockDefault::Time);
+    EXPECT_EQ(ClockDefaultOf("'now'"), ClockDefault::None);
+    EXPECT_EQ(ClockDefaultOf(QString()), ClockDefault::None);
+    EXPECT_EQ(engine::jetsql::QuoteIdentifier("a\"b"), QStringLiteral("\"a\"\"b\""));
+}
+
+} // namespace

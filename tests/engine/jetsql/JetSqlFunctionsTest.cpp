@@ -1,0 +1,268 @@
+// Jet's functions as the translated SQL runs them: the date arithmetic with
+// VBA's meaning (boundaries crossed, month ends kept), the clock the tests
+// fix, and the text and number functions, each on the date forms a data
+// file may hold (stored text, a bare date, an OLE date number).
+#include "JetSqlTestDatabase.h"
+#include "engine/jetsql/JetFunctions.h"
+#include "platform/Clock.h"
+
+#include <QDateTime>
+#include <gtest/gtest.h>
+
+using lexitest::JetSqlTestDatabase;
+
+namespace {
+
+class JetSqlFunctionsTest : public ::testing::Test {
+protected:
+    void SetUp() override { platform::Clock::SetFixed(QDateTime(QDate(2012, 2, 29), QTime(13, 45, 30))); }
+    void TearDown() override { platform::Clock::Reset(); }
+
+    qlonglong Number(const QString& expression) { return m_db.Value(expression).toLongLong(); }
+    QString Text(const QString& expression) { return m_db.Value(expression).toString(); }
+    bool IsNull(const QString& expression) { return m_db.Value(expression).isNull(); }
+
+    JetSqlTestDatabase m_db;
+};
+
+TEST_F(JetSqlFunctionsTest, DateDiffCountsBoundariesForEveryInterval)
+{
+    // Days: calendar-day boundaries, whatever the time of day.
+    EXPECT_EQ(Number("DateDiff('d', #1/31/2010 23:59:59#, #2/1/2010 00:00:01#)"), 1);
+    EXPECT_EQ(Number("DateDiff('d', #2/1/2010 00:00:01#, #2/1/2010 23:59:59#)"), 0);
+    EXPECT_EQ(Number("DateDiff(\"d\", #12/31/2009#, #1/1/2010#)"), 1);
+    EXPECT_EQ(Number("DateDiff('d', #2/28/2012#, #3/1/2012#)"), 2); // leap day between
+    EXPECT_EQ(Number("DateDiff('d', #2/28/2011#, #3/1/2011#)"), 1);
+    EXPECT_EQ(Number("DateDiff('d', #2/28/1900#, #3/1/1900#)"), 1); // 1900 was no leap year
+    EXPECT_EQ(Number("DateDiff('d', #5/17/2010#, #5/10/2010#)"), -7); // the later date first
+    EXPECT_EQ(Number("DateDiff('y', #1/1/2010#, #1/1/2011#)"), 365);
+    EXPECT_EQ(Number("DateDiff('D', '2010-01-01', '2010-01-03 10:00:00')"), 2);
+    // Years, quarters, months: boundaries of those.
+    EXPECT_EQ(Number("DateDiff('yyyy', #12/31/2009#, #1/1/2010#)"), 1);
+    EXPECT_EQ(Number("DateDiff('yyyy', #1/1/2010#, #12/31/2010#)"), 0);
+    EXPECT_EQ(Number("DateDiff('q', #3/31/2010#, #4/1/2010#)"), 1);
+    EXPECT_EQ(Number("DateDiff('q', #1/1/2010#, #3/31/2010#)"), 0);
+    EXPECT_EQ(Number("DateDiff('m', #1/31/2010#, #2/1/2010#)"), 1);
+    EXPECT_EQ(Number("DateDiff('m', #3/15/2011#, #1/15/2010#)"), -14);
+    // Weeks: "w" counts whole weeks, "ww" Sundays crossed.
+    EXPECT_EQ(Number("DateDiff('w', #5/17/2010#, #5/30/2010#)"), 1);
+    EXPECT_EQ(Number("DateDiff('w', #5/17/2010#, #5/31/2010#)"), 2);
+    EXPECT_EQ(Number("DateDiff('ww', #5/15/2010#, #5/16/2010#)"), 1); // Saturday to Sunday
+    EXPECT_EQ(Number("DateDiff('ww', #5/16/2010#, #5/22/2010#)"), 0); // Sunday to Saturday
+    EXPECT_EQ(Number("DateDiff('ww', #5/16/2010#, #5/22/2010#, 7)"), 1); // weeks starting on Saturday
+    // Hours, minutes, seconds.
+    EXPECT_EQ(Number("DateDiff('h', #5/17/2010 10:59:59#, #5/17/2010 11:00:00#)"), 1);
+    EXPECT_EQ(Number("DateDiff('h', #5/17/2010 10:00:00#, #5/17/2010 10:59:59#)"), 0);
+    EXPECT_EQ(Number("DateDiff('n', #5/17/2010 10:59:59#, #5/17/2010 11:00:00#)"), 1);
+    EXPECT_EQ(Number("DateDiff('s', #5/17/2010 10:59:59#, #5/17/2010 11:01:00#)"), 61);
+    EXPECT_EQ(Number("DateDiff('h', #12/29/1899 23:00#, #12/30/1899 01:00#)"), 2); // across OLE's day 0
+    // OLE date numbers: 40315 is 17 May 2010.
+    EXPECT_EQ(Number("DateDiff('d', 40315, #5/18/2010#)"), 1);
+    EXPECT_EQ(Number("DateDiff('d', 40315.75, 40316.25)"), 1);
+    // Null in, Null out; a bad interval or a text that is no date fails.
+    EXPECT_TRUE(IsNull("DateDiff('d', Null, #5/18/2010#)"));
+    EXPECT_TRUE(IsNull("DateDiff('d', #5/18/2010#, Null)"));
+    EXPECT_TRUE(IsNull("DateDiff(Null, #5/18/2010#, #5/18/2010#)"));
+    EXPECT_NE(m_db.RunError("SELECT DateDiff('x', #5/18/2010#, #5/18/2010#)"), QString());
+    EXPECT_NE(m_db.RunError("SELECT DateDiff('d', 'soon', #5/18/2010#)"), QString());
+    EXPECT_NE(m_db.RunError("SELECT DateDiff('d', '', #5/18/2010#)"), QString());
+}
+
+TEST_F(JetSqlFunctionsTest, DateAddKeepsTheDayOfMonthOrTakesTheMonthsEnd)
+{
+    EXPECT_EQ(Text("DateAdd('d', 1, #2/28/2012#)"), "2012-02-29 00:00:00");
+    EXPECT_EQ(Text("DateAdd('d', -1, #3/1/2010#)"), "2010-02-28 00:00:00");
+    EXPECT_EQ(Text("DateAdd('d', 32, '2010-04-07')"), "2010-05-09 00:00:00");
+    EXPECT_EQ(Text("DateAdd('d', '2', '2010-04-07 10:11:12')"), "2010-04-09 10:11:12");
+    EXPECT_EQ(Text("DateAdd('m', 1, #1/31/2010#)"), "2010-02-28 00:00:00");
+    EXPECT_EQ(Text("DateAdd('m', 1, #1/31/2012#)"), "2012-02-29 00:00:00");
+    EXPECT_EQ(Text("DateAdd('m', -13, #3/31/2010#)"), "2009-02-28 00:00:00");
+    EXPECT_EQ(Text("DateAdd('yyyy', 1, #2/29/2012#)"), "2013-02-28 00:00:00");
+    EXPECT_EQ(Text("DateAdd('q', 1, #11/30/2010#)"), "2011-02-28 00:00:00");
+    EXPECT_EQ(Text("DateAdd('ww', 2, #5/17/2010#)"), "2010-05-31 00:00:00");
+    EXPECT_EQ(Text("DateAdd('w', 3, #5/17/2010#)"), "2010-05-20 00:00:00");
+    EXPECT_EQ(Text("DateAdd('h', 25, #5/17/2010 23:30:00#)"), "2010-05-19 00:30:00");
+    EXPECT_EQ(Text("DateAdd('n', -31, #5/17/2010 00:30:00#)"), "2010-05-16 23:59:00");
+    EXPECT_EQ(Text("DateAdd('s', 3600, 40315.5)"), "2010-05-17 13:00:00");
+    EXPECT_EQ(Text("DateAdd('d', 1.9, #5/17/2010#)"), "2010-05-18 00:00:00"); // whole intervals only
+    EXPECT_TRUE(IsNull("DateAdd('d', Null, #5/17/2010#)"));
+    EXPECT_TRUE(IsNull("DateAdd('d', 1, Null)"));
+    EXPECT_NE(m_db.RunError("SELECT DateAdd('yyyy', 9000, #5/17/2010#)"), QString());
+    EXPECT_NE(m_db.RunError("SELECT DateAdd('d', 'many', #5/17/2010#)"), QString());
+}
+
+TEST_F(JetSqlFunctionsTest, ClockAndDatePartsReadTheFixedClock)
+{
+    EXPECT_EQ(Text("Now()"), "2012-02-29 13:45:30");
+    EXPECT_EQ(Text("now()"), "2012-02-29 13:45:30");
+    EXPECT_EQ(Text("Date()"), "2012-02-29 00:00:00");
+    EXPECT_EQ(Text("Time()"), "1899-12-30 13:45:30");
+    EXPECT_EQ(Number("YEAR(Now())"), 2012);
+    EXPECT_EQ(Number("Month(Now())"), 2);
+    EXPECT_EQ(Number("day(Now())"), 29);
+    EXPECT_EQ(Number("Hour(Now())"), 13);
+    EXPECT_EQ(Number("Minute(Now())"), 45);
+    EXPECT_EQ(Number("Second(Now())"), 30);
+    EXPECT_EQ(Number("Weekday(Now())"), 4); // a Wednesday
+    EXPECT_EQ(Number("Weekday(Now(), 2)"), 3); // counted from Monday
+    EXPECT_EQ(Number("Year('2010-05-17')"), 2010);
+    EXPECT_EQ(Number("Day(40315)"), 17);
+    EXPECT_TRUE(IsNull("Year(Null)"));
+    EXPECT_EQ(Number("DatePart('yyyy', #5/17/2010#)"), 2010);
+    EXPECT_EQ(Number("DatePart('q', #5/17/2010#)"), 2);
+    EXPECT_EQ(Number("DatePart('m', #5/17/2010#)"), 5);
+    EXPECT_EQ(Number("DatePart('y', #2/1/2010#)"), 32);
+    EXPECT_EQ(Number("DatePart('d', #5/17/2010#)"), 17);
+    EXPECT_EQ(Number("DatePart('w', #5/17/2010#)"), 2);
+    EXPECT_EQ(Number("DatePart('ww', #1/1/2010#)"), 1);
+    EXPECT_EQ(Number("DatePart('ww', #1/3/2010#)"), 2); // the first Sunday starts week 2
+    EXPECT_EQ(Number("DatePart('ww', #1/3/2010#, 1, 3)"), 1); // first whole week
+    EXPECT_EQ(Number("DatePart('h', #5/17/2010 8:30:15 PM#)"), 20);
+    EXPECT_EQ(Number("DatePart('n', #5/17/2010 8:30:15 PM#)"), 30);
+    EXPECT_EQ(Number("DatePart('s', #5/17/2010 8:30:15 PM#)"), 15);
+    EXPECT_EQ(Text("DateSerial(2010, 14, 0)"), "2011-01-31 00:00:00");
+    EXPECT_EQ(Text("DateSerial(10, 5, 17)"), "2010-05-17 00:00:00");
+    EXPECT_EQ(Text("TimeSerial(25, 0, 0)"), "1899-12-31 01:00:00");
+    EXPECT_EQ(Text("DateValue('5/17/2010 8:30')"), "2010-05-17 00:00:00");
+    EXPECT_EQ(Text("TimeValue('5/17/2010 8:30')"), "1899-12-30 08:30:00");
+    EXPECT_EQ(Text("CDate('2010-05-17')"), "2010-05-17 00:00:00");
+
+    platform::Clock::Advance(86400);
+    EXPECT_EQ(Text("Date()"), "2012-03-01 00:00:00");
+}
+
+TEST_F(JetSqlFunctionsTest, OneRunOfAStatementSeesOneTime)
+{
+    // tick() moves the clock on by a second each time a row asks for it.
+    sqlite3_create_function_v2(
+        m_db.Handle(), "tick", 0, SQLITE_UTF8, nullptr,
+        [](sqlite3_context* ctx, int, sqlite3_value**) {
+            platform::Clock::Advance(1);
+            sqlite3_result_int(ctx, 1);
+        },
+        nullptr, nullptr, nullptr);
+    m_db.Exec("CREATE TABLE T (N LONG)");
+    for (int i = 0; i < 3; ++i)
+        m_db.Exec("INSERT INTO T (N) VALUES (1)");
+    const QString sql = engine::jetsql::Translate("SELECT Second(Now()) FROM T").sql;
+    ASSERT_TRUE(sql.startsWith("SELECT "));
+    QStringList seen;
+    for (const QVariantList& row : m_db.RunSqlite(QStringLiteral("SELECT tick(), ") + sql.mid(7)).rows)
+        seen.append(row[1].toString());
+    EXPECT_EQ(seen, (QStringList { "31", "31", "31" }));
+    // The next run reads the clock again.
+    EXPECT_EQ(m_db.Column("SELECT Second(Now()) FROM T"), (QStringList { "33", "33", "33" }));
+}
+
+TEST_F(JetSqlFunctionsTest, TextAndNumberFunctionsHaveVbasMeaning)
+{
+    EXPECT_EQ(Number("Len('héllo')"), 5);
+    EXPECT_TRUE(IsNull("Len(Null)"));
+    EXPECT_EQ(Text("Left('héllo', 2)"), "hé");
+    EXPECT_EQ(Text("Right('héllo', 4)"), "éllo");
+    EXPECT_EQ(Text("Right('abc', 0)"), "");
+    EXPECT_EQ(Text("Right('abc', 10)"), "abc");
+    EXPECT_EQ(Text("Mid('abcdef', 2, 3)"), "bcd");
+    EXPECT_EQ(Text("Mid('abcdef', 4)"), "def");
+    EXPECT_EQ(Text("UCase('straße ä')"), "STRASSE Ä");
+    EXPECT_EQ(Text("LCase('ÄBC')"), "äbc");
+    EXPECT_EQ(Text("UCase('abc')"), "ABC");
+    EXPECT_EQ(Text("'[' & Trim('  a b  ') & ']'"), "[a b]");
+    EXPECT_EQ(Text("'[' & LTrim('  a  ') & ']'"), "[a  ]");
+    EXPECT_EQ(Text("'[' & RTrim('  a  ') & ']'"), "[  a]");
+    EXPECT_EQ(Text("'[' & Trim('\ta\t') & ']'"), "[\ta\t]"); // spaces only
+    EXPECT_EQ(Number("InStr('Hello', 'LL')"), 3);
+    EXPECT_EQ(Number("InStr(4, 'abcabc', 'b')"), 5);
+    EXPECT_EQ(Number("InStr('abc', 'x')"), 0);
+    EXPECT_EQ(Text("Replace('a-b-c', '-', '+')"), "a+b+c");
+    EXPECT_EQ(Text("'[' & Space(3) & ']'"), "[   ]");
+    EXPECT_EQ(Number("Asc('A')"), 65);
+    EXPECT_EQ(Text("Chr(66)"), "B");
+    EXPECT_EQ(Number("IsNull(Null)"), 1);
+    EXPECT_EQ(Number("Int(-1.5)"), -2);
+    EXPECT_EQ(Number("Fix(-1.5)"), -1);
+    EXPECT_EQ(Number("Int(7)"), 7);
+    EXPECT_EQ(Number("Abs(-3)"), 3);
+    EXPECT_EQ(Number("Sgn(-0.5)"), -1);
+    EXPECT_DOUBLE_EQ(m_db.Value("Sqr(16)").toDouble(), 4.0);
+    EXPECT_EQ(Number("Round(2.5)"), 2); // halves to even
+    EXPECT_EQ(Number("Round(3.5)"), 4);
+    EXPECT_DOUBLE_EQ(m_db.Value("Round(1.2345, 2)").toDouble(), 1.23);
+    EXPECT_EQ(Number("CLng('41.5')"), 42);
+    EXPECT_EQ(Number("CInt(42.5)"), 42);
+    EXPECT_DOUBLE_EQ(m_db.Value("CDbl('2.25')").toDouble(), 2.25);
+    EXPECT_EQ(Text("CStr(2.0)"), "2");
+    EXPECT_EQ(Text("CStr(2.5)"), "2.5");
+    EXPECT_DOUBLE_EQ(m_db.Value("Val(' 12 34abc')").toDouble(), 1234.0);
+    EXPECT_EQ(Number("Val('abc')"), 0);
+    EXPECT_NE(m_db.RunError("SELECT CLng(3000000000)"), QString());
+}
+
+TEST_F(JetSqlFunctionsTest, AggregatesIncludeJetsFirstLastAndDeviation)
+{
+    m_db.Exec("CREATE TABLE T (ID COUNTER, N DOUBLE)");
+    for (const char* n : { "2", "4", "Null", "4", "4", "5", "5", "7", "9" })
+        m_db.Exec(QStringLiteral("INSERT INTO T (N) VALUES (%1)").arg(QLatin1String(n)));
+    const std::vector<QVariantList> rows
+        = m_db.Rows("SELECT Count(*), Count(N), Sum(N), Avg(N), Min(N), Max(N), First(N), Last(N), StDevP(N), VarP(N), "
+                    "StDev(N), Var(N) FROM T");
+    ASSERT_EQ(rows.size(), 1u);
+    const QVariantList& r = rows.front();
+    EXPECT_EQ(r[0].toLongLong(), 9);
+    EXPECT_EQ(r[1].toLongLong(), 8);
+    EXPECT_DOUBLE_EQ(r[2].toDouble(), 40.0);
+    EXPECT_DOUBLE_EQ(r[3].toDouble(), 5.0);
+    EXPECT_DOUBLE_EQ(r[4].toDouble(), 2.0);
+    EXPECT_DOUBLE_EQ(r[5].toDouble(), 9.0);
+    EXPECT_DOUBLE_EQ(r[6].toDouble(), 2.0);
+    EXPECT_DOUBLE_EQ(r[7].toDouble(), 9.0);
+    EXPECT_DOUBLE_EQ(r[8].toDouble(), 2.0);
+    EXPECT_DOUBLE_EQ(r[9].toDouble(), 4.0);
+    EXPECT_NEAR(r[10].toDouble(), 2.138089935, 1e-9);
+    EXPECT_NEAR(r[11].toDouble(), 32.0 / 7.0, 1e-12);
+    EXPECT_TRUE(m_db.Value("StDev(N) FROM T WHERE ID = 1").isNull());
+}
+
+TEST(JetDateTextTest, ReadsTheDateFormsAndRefusesTheRest)
+{
+    using engine::jetsql::dates::CivilDateTime;
+    using engine::jetsql::dates::ParseDateText;
+    auto parse = [](const char* text) -> QString {
+        CivilDateTime d;
+        if (!ParseDateText(text, std::strlen(text), d))
+            return QStringLiteral("no date");
+        char buffer[20];
+        engine::jetsql::dates::FormatStored(d, buffer);
+        return QString::fromLatin1(buffer);
+    };
+    EXPECT_EQ(parse("2010-05-17 08:30:00"), "2010-05-17 08:30:00");
+    EXPECT_EQ(parse("2010-05-17"), "2010-05-17 00:00:00");
+    EXPECT_EQ(parse("2010-05-17T08:30:00"), "2010-05-17 08:30:00");
+    EXPECT_EQ(parse(" 2010/5/7 8:30 "), "2010-05-07 08:30:00");
+    EXPECT_EQ(parse("2010-05-17 08:30:00.250"), "2010-05-17 08:30:00");
+    EXPECT_EQ(parse("5/17/2010"), "2010-05-17 00:00:00");
+    EXPECT_EQ(parse("5/17/29"), "2029-05-17 00:00:00");
+    EXPECT_EQ(parse("5/17/30"), "1930-05-17 00:00:00");
+    EXPECT_EQ(parse("12:00 AM"), "1899-12-30 00:00:00");
+    EXPECT_EQ(parse("12:00:01 pm"), "1899-12-30 12:00:01");
+    EXPECT_EQ(parse("17 May 2010"), "2010-05-17 00:00:00");
+    EXPECT_EQ(parse("September 1, 2010 1:02:03"), "2010-09-01 01:02:03");
+    EXPECT_EQ(parse("2012-02-29"), "2012-02-29 00:00:00");
+    for (const char* bad : { "", " ", "2011-02-29", "2010-13-01", "2010-05-17 24:00:00", "2010-05-17 08:60",
+             "13/13/2010", "5/17", "abc", "2010-05-17 08:30:00 x", "13:00 PM", "Mayo 1, 2010", "99999999999/1/1",
+             "2010-05-17 08:30:00:00", "0000-01-01" }) {
+        EXPECT_EQ(parse(bad), QStringLiteral("no date")) << bad;
+    }
+    // OLE numbers both ways, the negative ones included.
+    CivilDateTime d;
+    ASSERT_TRUE(engine::jetsql::dates::FromOleDate(-1.25, d));
+    EXPECT_EQ(d.day, 29);
+    EXPECT_EQ(d.hour, 6);
+    EXPECT_DOUBLE_EQ(engine::jetsql::dates::ToOleDate(d), -1.25);
+    ASSERT_TRUE(engine::jetsql::dates::FromOleDate(40315.999999999, d));
+    EXPECT_EQ(d.day, 18); // rounds to the next midnight
+    EXPECT_FALSE(engine::jetsql::dates::FromOleDate(1e300, d));
+    EXPECT_FALSE(engine::jetsql::dates::FromOleDate(std::nan(""), d));
+}
+
+} // namespace

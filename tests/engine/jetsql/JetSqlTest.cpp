@@ -1,0 +1,394 @@
+// The Jet SQL translator against the statements the word store runs, exactly
+// as the store writes them, and against the ways Jet SQL can go wrong:
+// syntax errors with Jet's texts, and lexical corners where a textual
+// rewrite would break.
+#include "engine/jetsql/JetSql.h"
+
+#include "JetSqlTestDatabase.h"
+#include "platform/Clock.h"
+#include "platform/ComError.h"
+
+#include <QDateTime>
+#include <QSet>
+#include <gtest/gtest.h>
+
+using engine::jetsql::Translate;
+using engine::jetsql::Translation;
+using lexitest::JetSqlTestDatabase;
+
+namespace {
+
+// The two study selections, byte for byte as the store runs them.
+const QString kDueForReview = QStringLiteral(
+    "SELECT * FROM Words \t\t                 WHERE DateDiff(\"d\", DateAdd(\"d\", MemoryCycle, Date), now())>=0  AND "
+    "\t\t\t\t\t\t ( YEAR(Date) <> YEAR(Now()) OR MONTH(Date) <> MONTH(Now()) OR DAY(Date) <> DAY(Now()) )");
+const QString kLearn = QStringLiteral(
+    "SELECT * FROM Words \t\t                 WHERE \t\t\t\t\t\t YEAR(Date) = YEAR(Now()) AND MONTH(Date) = "
+    "MONTH(Now()) AND DAY(Date) = DAY(Now()) AND \t\t\t\t\t\t MemoryCycle = 1");
+
+const QString kCreateWords = QStringLiteral(
+    "CREATE TABLE Words (ID COUNTER PRIMARY KEY, Word TEXT(255), Pronunciation TEXT(255), Description MEMO, "
+    "MemoryCycle LONG DEFAULT 1, [Date] DATETIME DEFAULT Now())");
+const QString kCreateNewWords
+    = QStringLiteral("CREATE TABLE NewWords (ID COUNTER PRIMARY KEY, Word TEXT(255), Pronunciation TEXT(255), "
+                     "Description MEMO)");
+
+class JetSqlTest : public ::testing::Test {
+protected:
+    void SetUp() override { platform::Clock::SetFixed(QDateTime(QDate(2010, 5, 17), QTime(8, 0, 0))); }
+    void TearDown() override { platform::Clock::Reset(); }
+
+    // The description of the ComError that translating text throws.
+    static QString TranslateError(const QString& text, platform::HRESULT* hr = nullptr)
+    {
+        try {
+            Translate(text);
+        } catch (const platform::ComError& e) {
+            if (hr != nullptr)
+                *hr = e.Error();
+            EXPECT_EQ(e.Source().value_or(QString()), QStringLiteral("Microsoft JET Database Engine"));
+            return e.Description().value_or(QString());
+        }
+        return QStringLiteral("(no error)");
+    }
+
+    static QSet<QString> WordsOf(JetSqlTestDatabase& db, const QString& select)
+    {
+        QSet<QString> words;
+        for (const QVariantList& row : db.Rows(select))
+            words.insert(row.value(1).toString());
+        return words;
+    }
+
+    static void AddWord(JetSqlTestDatabase& db, const QString& word, const QString& date, const QString& cycle)
+    {
+        db.Exec(QStringLiteral("INSERT INTO Words (Word, MemoryCycle, [Date]) VALUES ('%1', %2, %3)")
+                    .arg(word, cycle, date));
+    }
+};
+
+TEST_F(JetSqlTest, StudySelectionsPickTheDueAndTheLearnedCards)
+{
+    JetSqlTestDatabase db;
+    db.Exec(kCreateWords);
+    // Today is 17 May 2010, 08:00.
+    AddWord(db, "yesterday1", "'2010-05-16 00:00:00'", "1");
+    AddWord(db, "yesterday2", "'2010-05-16 00:00:00'", "2");
+    AddWord(db, "yesterdayLate1", "'2010-05-16 23:59:59'", "1");
+    AddWord(db, "fortyDays32", "'2010-04-07 00:00:00'", "32");
+    AddWord(db, "fortyDays64", "'2010-04-07 00:00:00'", "64");
+    AddWord(db, "twoDaysDateOnly2", "'2010-05-15'", "2"); // a date written by another tool
+    AddWord(db, "today0", "'2010-05-17 00:00:00'", "0");
+    AddWord(db, "today1", "'2010-05-17 00:00:00'", "1");
+    AddWord(db, "today1Evening", "'2010-05-17 21:15:00'", "1");
+    AddWord(db, "today2", "'2010-05-17 00:00:00'", "2");
+    AddWord(db, "todayDateOnly1", "'2010-05-17'", "1");
+    AddWord(db, "lastYearToday1", "'2009-05-17 00:00:00'", "1");
+    AddWord(db, "nullDate", "NULL", "1");
+    AddWord(db, "nullCycle", "'2010-05-10 00:00:00'", "NULL");
+    AddWord(db, "tomorrow0", "'2010-05-18 00:00:00'", "0");
+
+    const QSet<QString> due = WordsOf(db, kDueForReview);
+    EXPECT_EQ(
+        due, (QSet<QString> { "yesterday1", "yesterdayLate1", "fortyDays32", "twoDaysDateOnly2", "lastYearToday1" }));
+    const QSet<QString> learn = WordsOf(db, kLearn);
+    EXPECT_EQ(learn, (QSet<QString> { "today1", "today1Evening", "todayDateOnly1" }));
+
+    // The same cards a minute before midnight and a second after it: only
+    // the calendar day counts.
+    platform::Clock::SetFixed(QDateTime(QDate(2010, 5, 17), QTime(23, 59, 59)));
+    EXPECT_EQ(WordsOf(db, kDueForReview), due);
+    EXPECT_EQ(WordsOf(db, kLearn), learn);
+    platform::Clock::SetFixed(QDateTime(QDate(2010, 5, 18), QTime(0, 0, 1)));
+    EXPECT_EQ(WordsOf(db, kDueForReview),
+        (QSet<QString> { "yesterday1", "yesterdayLate1", "yesterday2", "fortyDays32", "twoDaysDateOnly2",
+            "lastYearToday1", "today0", "today1", "today1Evening", "todayDateOnly1" }));
+    EXPECT_EQ(WordsOf(db, kLearn), QSet<QString> {});
+}
+
+TEST_F(JetSqlTest, NewWordsTakeTheDefaultsThatMakeThemTodaysLearnSelection)
+{
+    JetSqlTestDatabase db;
+    db.Exec(kCreateWords);
+    db.Exec(QStringLiteral("INSERT INTO Words (Word, Pronunciation, Description) VALUES ('a', 'b', 'c')"));
+    db.Exec(QStringLiteral("INSERT INTO Words (Word) VALUES ('d')"));
+    const std::vector<QVariantList> rows = db.Rows(QStringLiteral("SELECT ID, MemoryCycle, [Date] FROM Words"));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].value(0).toLongLong(), 1);
+    EXPECT_EQ(rows[1].value(0).toLongLong(), 2);
+    EXPECT_EQ(rows[0].value(1).toLongLong(), 1);
+    // SQLite's own default reads the system clock, not the test's; the
+    // engine's insert path replaces it with platform::Clock's time.
+    EXPECT_TRUE(QDateTime::fromString(rows[0].value(2).toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss")).isValid());
+}
+
+TEST_F(JetSqlTest, TopTakesTheFirstRowsOfTheTable)
+{
+    JetSqlTestDatabase db;
+    db.Exec(kCreateNewWords);
+    const QString top3 = QStringLiteral("SELECT Top 3 * FROM NewWords");
+    db.Exec(QStringLiteral("INSERT INTO NewWords (Word) VALUES ('one')"));
+    db.Exec(QStringLiteral("INSERT INTO NewWords (Word) VALUES ('two')"));
+    EXPECT_EQ(db.Rows(top3).size(), 2u);
+    for (const char* word : { "three", "four", "five" })
+        db.Exec(QStringLiteral("INSERT INTO NewWords (Word) VALUES ('%1')").arg(QLatin1String(word)));
+    EXPECT_EQ(db.Rows(top3).size(), 3u);
+
+    EXPECT_EQ(db.Column(QStringLiteral("SELECT TOP 2 Word FROM NewWords ORDER BY Word DESC")),
+        (QStringList { "two", "three" }));
+    EXPECT_EQ(db.Column(QStringLiteral("SELECT Word FROM NewWords WHERE ID IN (SELECT TOP 1 ID FROM NewWords "
+                                       "ORDER BY Word) ORDER BY ID")),
+        QStringList { "five" });
+    EXPECT_EQ(db.Column(QStringLiteral("SELECT TOP 40 PERCENT Word FROM NewWords ORDER BY ID")),
+        (QStringList { "one", "two" }));
+    // In a union, TOP limits its own SELECT only.
+    EXPECT_EQ(db.Column(QStringLiteral("SELECT TOP 1 Word FROM NewWords UNION ALL SELECT Word FROM NewWords "
+                                       "WHERE ID > 3"))
+                  .size(),
+        3);
+    EXPECT_EQ(Translate(QStringLiteral("SELECT Top 3 * FROM NewWords")).sql,
+        QStringLiteral("SELECT * FROM \"NewWords\" LIMIT 3"));
+}
+
+TEST_F(JetSqlTest, WordLookupTakesQuotesAndIgnoresCase)
+{
+    JetSqlTestDatabase db;
+    db.Exec(kCreateNewWords);
+    db.Exec(QStringLiteral("INSERT INTO NewWords (Word) VALUES ('don''t')"));
+    db.Exec(QStringLiteral("INSERT INTO NewWords (Word) VALUES (\"say \"\"cheese\"\"\")"));
+    EXPECT_EQ(db.Rows(QStringLiteral("SELECT * FROM NewWords WHERE Word = 'don''t'")).size(), 1u);
+    EXPECT_EQ(db.Rows(QStringLiteral("SELECT * FROM NewWords WHERE Word = 'DON''T'")).size(), 1u);
+    EXPECT_EQ(db.Rows(QStringLiteral("SELECT * FROM NewWords WHERE Word = 'dont'")).size(), 0u);
+    EXPECT_EQ(db.Column(QStringLiteral("SELECT Word FROM NewWords WHERE Word LIKE 'say%'")),
+        QStringList { "say \"cheese\"" });
+}
+
+TEST_F(JetSqlTest, SyntaxErrorsCarryJetsTexts)
+{
+    platform::HRESULT hr = 0;
+    EXPECT_EQ(TranslateError(QStringLiteral("SELECT * FROM Words WHERE Word = 'abc"), &hr),
+        QStringLiteral("Syntax error in string in query expression 'Word = 'abc'."));
+    EXPECT_EQ(hr, platform::DB_E_ERRORSINCOMMAND);
+    EXPECT_EQ(TranslateError(QStringLiteral("SELECT Word Pronunciation FROM Words")),
+        QStringLiteral("Syntax error (missing operator) in query expression 'Word Pronunciation'."));
+    EXPECT_EQ(TranslateError(QStringLiteral("SELECT * FROM Words WHERE ID = 1 2")),
+        QStringLiteral("Syntax error (missing operator) in query expression 'ID = 1 2'."));
+    EXPECT_EQ(TranslateError(QStringLiteral("SELECT * FROM Words WHERE ID != 1")),
+        QStringLiteral("Syntax error (missing operator) in query expression 'ID != 1'."));
+    EXPECT_EQ(TranslateError(QStringLiteral("SELECT * FROM Words WHERE (ID = 1")),
+        QStringLiteral("Missing ), ], or Item in query expression '(ID = 1'."));
+    EXPECT_EQ(TranslateError(QStringLiteral("SELECT * FROM Words WHERE [Date] = #2/30/2010#")),
+        QStringLiteral("Syntax error in date in query expression '[Date] = #2/30/2010#'."));
+    EXPECT_EQ(
+        TranslateError(QStringLiteral("SELECT * FROM WHERE ID = 1")), QStringLiteral("Syntax error in FROM clause."));
+    EXPECT_EQ(
+        TranslateError(QStringLiteral("SELECT * FROM Words Ws Xs")), QStringLiteral("Syntax error in FROM clause."));
+    EXPECT_EQ(TranslateError(QStringLiteral("SELECT * FRM Words")),
+        QStringLiteral("The SELECT statement includes a reserved word or an argument name that is misspelled "
+                       "or missing, or the punctuation is incorrect."));
+    EXPECT_EQ(TranslateError(QStringLiteral("SELEKT * FROM Words")),
+        QStringLiteral("Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or "
+                       "'UPDATE'."));
+    EXPECT_EQ(TranslateError(QString()),
+        QStringLiteral("Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or "
+                       "'UPDATE'."));
+    EXPECT_EQ(TranslateError(QStringLiteral("SELECT * FROM Words; SELECT * FROM NewWords")),
+        QStringLiteral("Characters found after end of SQL statement."));
+    EXPECT_EQ(
+        TranslateError(QStringLiteral("SELECT * FROM [Words")), QStringLiteral("Invalid bracketing of name '[Words'."));
+    EXPECT_EQ(TranslateError(QStringLiteral("SELECT Foo(Word) FROM Words")),
+        QStringLiteral("Undefined function 'Foo' in expression."));
+    EXPECT_EQ(TranslateError(QStringLiteral("SELECT Left(Word) FROM Words")),
+        QStringLiteral("Wrong number of arguments used with function in query expression 'Left(Word)'."));
+    EXPECT_EQ(TranslateError(QStringLiteral("SELECT * FROM Words ORDER Word")),
+        QStringLiteral("Syntax error in ORDER BY clause."));
+    EXPECT_EQ(TranslateError(QStringLiteral("INSERT Words (Word) VALUES ('a')")),
+        QStringLiteral("Syntax error in INSERT INTO statement."));
+    EXPECT_EQ(TranslateError(QStringLiteral("INSERT INTO Words (Word, Description) VALUES ('a')")),
+        QStringLiteral("Number of query values and destination fields are not the same."));
+    EXPECT_EQ(
+        TranslateError(QStringLiteral("UPDATE Words Word = 'a'")), QStringLiteral("Syntax error in UPDATE statement."));
+    EXPECT_EQ(TranslateError(QStringLiteral("DELETE Words WHERE ID = 1")),
+        QStringLiteral("Syntax error in DELETE statement."));
+    EXPECT_EQ(TranslateError(QStringLiteral("CREATE TABLE T (A TEXT(50), B WIDGET)")),
+        QStringLiteral("Syntax error in field definition."));
+    EXPECT_EQ(TranslateError(QStringLiteral("CREATE TABLE T (A TEXT(50)")),
+        QStringLiteral("Syntax error in field definition."));
+    EXPECT_EQ(TranslateError(QStringLiteral("CREATE TABLE T A TEXT(50)")),
+        QStringLiteral("Syntax error in CREATE TABLE statement."));
+    EXPECT_EQ(
+        TranslateError(QStringLiteral("DROP Words")), QStringLiteral("Syntax error in DROP TABLE or DROP INDEX."));
+    EXPECT_EQ(TranslateError(QStringLiteral("CREATE INDEX ix Words (Word)")),
+        QStringLiteral("Syntax error in CREATE INDEX statement."));
+    EXPECT_EQ(TranslateError(QStringLiteral("SELECT Words.Word.Size FROM Words")),
+        QStringLiteral("Syntax error in query expression 'Words.Word.Size'."));
+    // Nesting past any real query is refused, not read at the cost of the stack.
+    platform::HRESULT nestedHr = 0;
+    EXPECT_EQ(TranslateError(QStringLiteral("SELECT ") + QString(5000, u'(') + u'1' + QString(5000, u')'), &nestedHr),
+        QStringLiteral("Query is too complex."));
+    EXPECT_EQ(nestedHr, platform::E_FAIL);
+    EXPECT_EQ(TranslateError(QStringLiteral("SELECT ") + QString(5000, u'-') + u'1'),
+        QStringLiteral("Query is too complex."));
+    EXPECT_NO_THROW(Translate(QStringLiteral("SELECT ") + QString(30, u'(') + u'1' + QString(30, u')')));
+    // Jet reads the command as a C string, up to the first NUL.
+    EXPECT_EQ(
+        TranslateError(QStringLiteral("SELECT * FROM Words WHERE Word = 'a") + QChar(u'\0') + QStringLiteral("b'")),
+        QStringLiteral("Syntax error in string in query expression 'Word = 'a'."));
+    EXPECT_EQ(TranslateError(QStringLiteral("SELECT * FROM Words WHERE Word = \"abc")),
+        QStringLiteral("Syntax error in string in query expression 'Word = \"abc'."));
+}
+
+TEST_F(JetSqlTest, LiteralsKeepBracketsHashesAmpersandsAndDashesInsideStrings)
+{
+    JetSqlTestDatabase db;
+    db.Exec(QStringLiteral("CREATE TABLE [My Table] ([Word] TEXT(50), [词语] TEXT(50), [a\"b] LONG)"));
+    db.Exec(QStringLiteral("INSERT INTO [My Table] ([Word], 词语, [a\"b]) VALUES ('[x] #1/1/2000# & -- ''q''', "
+                           "\"中文\", 5)"));
+    EXPECT_EQ(db.Column(QStringLiteral("SELECT Word FROM [My Table] WHERE Word = '[x] #1/1/2000# & -- ''q'''")),
+        QStringList { "[x] #1/1/2000# & -- 'q'" });
+    EXPECT_EQ(db.Column(QStringLiteral("SELECT 词语 FROM [My Table] WHERE [词语] = '中文'")), QStringList { "中文" });
+    EXPECT_EQ(db.Column(QStringLiteral("SELECT [a\"b] FROM [My Table]")), QStringList { "5" });
+    // No comments in Jet: "--" is two minus signs.
+    EXPECT_EQ(db.Value(QStringLiteral("1 --1")).toLongLong(), 2);
+    EXPECT_EQ(db.Value(QStringLiteral("2--1")).toLongLong(), 3);
+    // "..." is text, not a name.
+    EXPECT_EQ(db.Value(QStringLiteral("\"Word\"")).toString(), QStringLiteral("Word"));
+    // & joins text (a Null side reads as empty) after + has added.
+    EXPECT_EQ(db.Value(QStringLiteral("'a' & 1 + 2")).toString(), QStringLiteral("a3"));
+    EXPECT_EQ(db.Value(QStringLiteral("'a' & Null & 'b'")).toString(), QStringLiteral("ab"));
+    EXPECT_EQ(db.Value(QStringLiteral("True")).toLongLong(), 1);
+    EXPECT_EQ(db.Value(QStringLiteral("False")).toLongLong(), 0);
+    EXPECT_EQ(db.Value(QStringLiteral("#5/17/2010#")).toString(), QStringLiteral("2010-05-17 00:00:00"));
+    EXPECT_EQ(db.Value(QStringLiteral("#2010-05-17#")).toString(), QStringLiteral("2010-05-17 00:00:00"));
+    EXPECT_EQ(db.Value(QStringLiteral("#2010-05-17 08:30:00#")).toString(), QStringLiteral("2010-05-17 08:30:00"));
+    EXPECT_EQ(db.Value(QStringLiteral("#17/5/2010#")).toString(), QStringLiteral("2010-05-17 00:00:00"));
+    EXPECT_EQ(db.Value(QStringLiteral("#5/17/2010 8:30 PM#")).toString(), QStringLiteral("2010-05-17 20:30:00"));
+    EXPECT_EQ(db.Value(QStringLiteral("#May 17, 2010#")).toString(), QStringLiteral("2010-05-17 00:00:00"));
+    EXPECT_EQ(db.Value(QStringLiteral("#17-May-10#")).toString(), QStringLiteral("2010-05-17 00:00:00"));
+    EXPECT_EQ(db.Value(QStringLiteral("#08:30#")).toString(), QStringLiteral("1899-12-30 08:30:00"));
+    // A bracketed keyword is a name.
+    db.Exec(QStringLiteral("CREATE TABLE [Select] ([From] LONG)"));
+    db.Exec(QStringLiteral("INSERT INTO [Select] ([From]) VALUES (7)"));
+    EXPECT_EQ(db.Column(QStringLiteral("SELECT [From] FROM [Select] WHERE [Select].[From] = 7")), QStringList { "7" });
+}
+
+TEST_F(JetSqlTest, ExpressionsFollowJetsOperatorsAndPrecedence)
+{
+    JetSqlTestDatabase db;
+    EXPECT_DOUBLE_EQ(db.Value(QStringLiteral("7 / 2")).toDouble(), 3.5);
+    EXPECT_EQ(db.Value(QStringLiteral("7 \\ 2")).toLongLong(), 3);
+    EXPECT_EQ(db.Value(QStringLiteral("7 Mod 3")).toLongLong(), 1);
+    EXPECT_DOUBLE_EQ(db.Value(QStringLiteral("2 ^ 3 ^ 2")).toDouble(), 64.0);
+    EXPECT_DOUBLE_EQ(db.Value(QStringLiteral("-2 ^ 2")).toDouble(), -4.0);
+    EXPECT_EQ(db.Value(QStringLiteral("1 + 2 * 3")).toLongLong(), 7);
+    EXPECT_EQ(db.Value(QStringLiteral("9223372036854775807 + 1")).toDouble(), 9223372036854775808.0);
+    // + and - on dates count days; + joins two texts; Null gives Null.
+    EXPECT_EQ(db.Value(QStringLiteral("#5/17/2010# + 1")).toString(), QStringLiteral("2010-05-18 00:00:00"));
+    EXPECT_EQ(db.Value(QStringLiteral("1.5 + #5/17/2010#")).toString(), QStringLiteral("2010-05-18 12:00:00"));
+    EXPECT_EQ(db.Value(QStringLiteral("Date() - 17")).toString(), QStringLiteral("2010-04-30 00:00:00"));
+    EXPECT_DOUBLE_EQ(db.Value(QStringLiteral("#5/17/2010 12:00# - #5/10/2010#")).toDouble(), 7.5);
+    EXPECT_EQ(db.Value(QStringLiteral("'2010-05-17' + 1")).toString(), QStringLiteral("2010-05-18 00:00:00"));
+    EXPECT_EQ(db.Value(QStringLiteral("'a' + 'b'")).toString(), QStringLiteral("ab"));
+    EXPECT_EQ(db.Value(QStringLiteral("'1' + '2'")).toString(), QStringLiteral("12"));
+    EXPECT_EQ(db.Value(QStringLiteral("'1' + 2")).toLongLong(), 3);
+    EXPECT_TRUE(db.Value(QStringLiteral("'a' + Null")).isNull());
+    EXPECT_NE(db.RunError(QStringLiteral("SELECT 'a' - 1")), QString());
+    EXPECT_EQ(db.Value(QStringLiteral("NOT 1 = 2 AND 3 = 3")).toLongLong(), 1);
+    EXPECT_EQ(db.Value(QStringLiteral("2 BETWEEN 1 AND 3")).toLongLong(), 1);
+    EXPECT_EQ(db.Value(QStringLiteral("2 NOT IN (1, 3)")).toLongLong(), 1);
+    EXPECT_EQ(db.Value(QStringLiteral("Null IS NULL")).toLongLong(), 1);
+    EXPECT_EQ(db.Value(QStringLiteral("IIf(1 > 2, 'yes', 'no')")).toString(), QStringLiteral("no"));
+    EXPECT_EQ(db.Value(QStringLiteral("Nz(Null, 5)")).toLongLong(), 5);
+    EXPECT_EQ(db.Value(QStringLiteral("Nz(Null)")).toString(), QString());
+    EXPECT_EQ(db.Value(QStringLiteral("'Abc' LIKE 'a%'")).toLongLong(), 1);
+    EXPECT_EQ(db.Value(QStringLiteral("'Abc' LIKE 'a_c'")).toLongLong(), 1);
+    EXPECT_EQ(db.Value(QStringLiteral("'Abc' LIKE '[a-b]bc'")).toLongLong(), 1);
+    EXPECT_EQ(db.Value(QStringLiteral("'Abc' LIKE '[!a]bc'")).toLongLong(), 0);
+    EXPECT_EQ(db.Value(QStringLiteral("'Abc' NOT LIKE '[xyz]%'")).toLongLong(), 1);
+    EXPECT_EQ(db.Value(QStringLiteral("'50%' LIKE '50[%]'")).toLongLong(), 1);
+    EXPECT_EQ(db.Value(QStringLiteral("'500' LIKE '50[%]'")).toLongLong(), 0);
+    EXPECT_EQ(db.Value(QStringLiteral("'Ärger' LIKE 'ä%'")).toLongLong(), 0); // SQLite's LIKE folds ASCII only
+    EXPECT_EQ(db.Value(QStringLiteral("'Ärger' LIKE '[ä]%'")).toLongLong(), 1);
+    EXPECT_NE(db.RunError(QStringLiteral("SELECT 'a' LIKE '[a'")), QString());
+}
+
+TEST_F(JetSqlTest, TranslationTellsWhetherRowsCanBeWrittenBack)
+{
+    Translation t = Translate(QStringLiteral("SELECT * FROM Words"));
+    EXPECT_EQ(t.kind, Translation::Select);
+    EXPECT_EQ(t.baseTable, QStringLiteral("Words"));
+    EXPECT_EQ(t.selectList, QStringLiteral("*"));
+    t = Translate(QStringLiteral("SELECT w.Word, ID FROM [Words] AS w WHERE ID > ?"));
+    EXPECT_EQ(t.baseTable, QStringLiteral("Words"));
+    EXPECT_EQ(t.baseAlias, QStringLiteral("w"));
+    EXPECT_EQ(t.selectList, QStringLiteral("\"w\".\"Word\", \"ID\""));
+    EXPECT_EQ(t.parameterCount, 1);
+    for (const char* readOnly : { "SELECT DISTINCT Word FROM Words", "SELECT Count(*) FROM Words",
+             "SELECT Word FROM Words GROUP BY Word", "SELECT Words.Word FROM Words, NewWords",
+             "SELECT * FROM Words INNER JOIN NewWords ON Words.Word = "
+             "NewWords.Word",
+             "SELECT Word FROM Words UNION SELECT Word FROM NewWords", "SELECT * FROM (SELECT * FROM Words) AS x" }) {
+        EXPECT_TRUE(Translate(QString::fromUtf8(readOnly)).baseTable.isEmpty()) << readOnly;
+    }
+    for (const char* other : { "INSERT INTO Words (Word) VALUES (?)", "UPDATE Words SET Word = ? WHERE ID = ?",
+             "DELETE FROM Words WHERE ID = ?", "DELETE * FROM Words" }) {
+        EXPECT_TRUE(Translate(QString::fromUtf8(other)).baseTable.isEmpty()) << other;
+    }
+    EXPECT_EQ(Translate(QStringLiteral("UPDATE Words SET Word = ? WHERE ID = ?")).parameterCount, 2);
+    EXPECT_EQ(Translate(QStringLiteral("DELETE * FROM Words")).kind, Translation::Delete);
+}
+
+TEST_F(JetSqlTest, SavedQueriesNameTheirParametersAndBodies)
+{
+    Translation p = Translate(QStringLiteral(
+        "CREATE PROCEDURE FindWord ([Which word] TEXT(50), minCycle LONG) AS SELECT * FROM Words WHERE Word = "
+        "[Which word] AND MemoryCycle >= minCycle OR Word = [which WORD];"));
+    EXPECT_EQ(p.kind, Translation::CreateProcedure);
+    EXPECT_EQ(p.bodyKind, Translation::Select);
+    EXPECT_EQ(p.objectName, QStringLiteral("FindWord"));
+    EXPECT_EQ(p.procParamNames, (QStringList { "Which word", "minCycle" }));
+    EXPECT_EQ(p.procParamTypes, (QStringList { "TEXT(50)", "LONG" }));
+    EXPECT_EQ(p.parameterCount, 2);
+    EXPECT_EQ(p.bodyJetText,
+        QStringLiteral("SELECT * FROM Words WHERE Word = [Which word] AND MemoryCycle >= "
+                       "minCycle OR Word = [which WORD]"));
+    EXPECT_EQ(p.sql,
+        QStringLiteral("SELECT * FROM \"Words\" WHERE (((\"Word\" = ?1) AND (\"MemoryCycle\" >= ?2)) "
+                       "OR (\"Word\" = ?1))"));
+
+    // The body runs with the values bound by number.
+    JetSqlTestDatabase db;
+    db.Exec(kCreateWords);
+    db.Exec(QStringLiteral("INSERT INTO Words (Word, MemoryCycle) VALUES ('a', 4)"));
+    const Translation body = engine::jetsql::TranslateWithParameters(p.bodyJetText, p.procParamNames);
+    EXPECT_EQ(body.sql, p.sql);
+    sqlite3_stmt* stmt = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db.Handle(), body.sql.toUtf8().constData(), -1, &stmt, nullptr), SQLITE_OK);
+    EXPECT_EQ(sqlite3_bind_parameter_count(stmt), 2);
+    sqlite3_bind_text(stmt, 1, "A", -1, SQLITE_STATIC);
+    sqlite3_bind_int(stmt, 2, 8);
+    EXPECT_EQ(sqlite3_step(stmt), SQLITE_ROW); // through the second test of the name
+    sqlite3_finalize(stmt);
+
+    Translation params = Translate(QStringLiteral("PARAMETERS n Long; DELETE FROM Words WHERE ID = n"));
+    EXPECT_EQ(params.kind, Translation::Delete);
+    EXPECT_EQ(params.procParamNames, QStringList { "n" });
+    EXPECT_EQ(params.sql, QStringLiteral("DELETE FROM \"Words\" WHERE (\"ID\" = ?1)"));
+
+    Translation exec = Translate(QStringLiteral("EXECUTE FindWord 'it''s', -3, #1/2/2010#, Null, ?"));
+    EXPECT_EQ(exec.kind, Translation::ExecuteProcedure);
+    EXPECT_EQ(exec.objectName, QStringLiteral("FindWord"));
+    EXPECT_EQ(exec.executeArguments, (QStringList { "'it''s'", "-3", "'2010-01-02 00:00:00'", "NULL", "?" }));
+    EXPECT_EQ(exec.parameterCount, 1);
+
+    Translation view = Translate(QStringLiteral("CREATE VIEW Recent AS SELECT TOP 5 Word FROM Words ORDER BY ID DESC"));
+    EXPECT_EQ(view.kind, Translation::CreateView);
+    EXPECT_EQ(view.objectName, QStringLiteral("Recent"));
+    EXPECT_EQ(view.sql, QStringLiteral("SELECT \"Word\" FROM \"Words\" ORDER BY \"ID\" DESC LIMIT 5"));
+    EXPECT_EQ(Translate(QStringLiteral("DROP VIEW Recent")).kind, Translation::DropView);
+    const Translation drop = Translate(QStringLiteral("DROP PROCEDURE FindWord"));
+    EXPECT_EQ(drop.kind, Translation::DropProcedure);
+    EXPECT_EQ(drop.objectName, QStringLiteral("FindWord"));
+}
+
+} // namespace
