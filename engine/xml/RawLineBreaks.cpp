@@ -1,7 +1,9 @@
 // Raw TAB, CR and LF inside attribute values to character references. The
 // scan only has to know where attribute values are: inside a tag, between
 // quotes; comments, CDATA sections, processing instructions and
-// declarations are passed over whole. It runs over bytes for
+// declarations are passed over whole. A value's raw line breaks follow it
+// as white space inside the tag, so that the parser counts the lines of
+// the file as they are. It runs over bytes for
 // ASCII-compatible files and over UTF-16 code units otherwise, and copies
 // nothing when a file has none of the three inside a value.
 #include "engine/xml/RawLineBreaks.h"
@@ -43,6 +45,7 @@ template <typename Text> Text EscapeRawLineBreaksInValues(const Text& in)
     };
     State state = State::Content;
     char16_t quote = 0;
+    Text lineBreaks; // the raw CR and LF of the value being read
     std::string_view skipEnd; // what ends the skipped construct
     Text out;
     qsizetype copied = 0; // input before this is already in out
@@ -75,6 +78,15 @@ template <typename Text> Text EscapeRawLineBreaksInValues(const Text& in)
         case State::Value:
             if (c == quote) {
                 state = State::Tag;
+                if (!lineBreaks.isEmpty()) {
+                    // The value's line breaks, moved behind it where they
+                    // are white space inside the tag, keep the parser's
+                    // line numbers (and with them those in errors) true.
+                    out += in.sliced(copied, i + 1 - copied);
+                    out += lineBreaks;
+                    lineBreaks.clear();
+                    copied = i + 1;
+                }
             } else if (c == u'\t' || c == u'\r' || c == u'\n') {
                 if (out.isEmpty())
                     out.reserve(in.size() + in.size() / 8);
@@ -84,6 +96,8 @@ template <typename Text> Text EscapeRawLineBreaksInValues(const Text& in)
                     out += reference;
                 else
                     out += QLatin1String(reference);
+                if (c != u'\t')
+                    lineBreaks += in.at(i);
                 copied = i + 1;
             }
             break;

@@ -3,10 +3,9 @@
 // ADO persists, renamed fields, character references, pending changes; and
 // the refusal of malformed, foreign and DOCTYPE-bearing files with an error
 // that names the file.
-#include "engine/xml/XmlPersistence.h"
-
 #include "engine/ado/Field.h"
 #include "engine/ado/Recordset.h"
+#include "engine/xml/XmlPersistence.h"
 #include "platform/ComError.h"
 #include "platform/OleDateTime.h"
 
@@ -409,6 +408,15 @@ TEST_F(XmlAdoFiles, RawTabsAndLineBreaksInValuesReadBackExactly)
         EXPECT_EQ(r.rows[5][1], Variant::FromI4(1));
         EXPECT_EQ(r.rows[6][1], Variant::FromI4(2));
     }
+
+    // An error after values with line breaks names the line it is on (a
+    // lone CR ends a line too, as XML reads line ends).
+    const QByteArray before = QByteArray(kHead) + schema + "<rs:data>\r\n" + rows;
+    const QByteArray bad = before + "<z:row Colour='red'/>\r\n</rs:data>\r\n</xml>";
+    const ComError e = LoadFails(Write("badline.xml", bad));
+    const QString line
+        = QStringLiteral("(line %1,").arg(QByteArray(before).replace("\r\n", "\n").replace('\r', '\n').count('\n') + 1);
+    EXPECT_TRUE(e.Description()->contains(line)) << line.toStdString() << " in " << e.what();
 }
 
 TEST_F(XmlAdoFiles, EveryTypeAdoPersistsReads)
