@@ -11,7 +11,6 @@
 // data file is opened, so that a crash right after start-up cannot leave a
 // backup that looks complete but is not.
 #include "platform/Clock.h"
-#include "platform/ExecutablePath.h"
 #include "platform/MessageBox.h"
 #include "store/CWordStore.h"
 
@@ -194,16 +193,10 @@ bool CopyToNewFile(const QString& source, const QString& target)
 
 bool CWordStore::GetDataFilePath(const QString& lpszName, QString& strPath)
 {
-    const std::optional<QString> executable = platform::ExecutableFilePath();
-    if (!executable)
+    const std::optional<QString> path = m_location.Resolve(lpszName);
+    if (!path)
         return false;
-    const qsizetype slash = executable->lastIndexOf(u'/');
-    if (slash < 0)
-        return false; // no folder to take off
-    const QString folder = slash == 0 ? QStringLiteral("/") : executable->left(slash);
-    // The separator is added even after "/", as the folder of an executable
-    // in the root gives "//db.mdb", which the file system takes as "/db.mdb".
-    strPath = folder + u'/' + lpszName;
+    strPath = *path;
     return true;
 }
 
