@@ -971,6 +971,16 @@ std::shared_ptr<Snapshot> MemorySnapshot(
         for (std::size_t c = 0; c < infos.size(); ++c) {
             const Variant& v = c < row.size() ? row[c] : Variant();
             values[c] = StoredFromVariant(v);
+            // A date's stored text holds whole seconds; rows held in memory
+            // keep a fraction of a second (a timestamp read from a file) as
+            // the date's own number.
+            if (v.vt() == platform::VT_DATE && std::isfinite(v.date())) {
+                const double seconds = v.date() * 86400.0;
+                const double magnitude = std::fabs(v.date());
+                const double noise = 2.0 * 86400.0 * (std::nextafter(magnitude, HUGE_VAL) - magnitude);
+                if (std::fabs(seconds - std::nearbyint(seconds)) > noise)
+                    values[c] = StoredValue::MakeReal(v.date());
+            }
         }
         snapshot->AppendRow(values, 0);
     }
