@@ -11,12 +11,12 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build"
 
-packages=(build-essential cmake pkg-config qt6-base-dev libsqlite3-dev libxkbcommon-dev libgl-dev
+packages=(build-essential cmake pkg-config qt6-base-dev libsqlite3-dev libxkbcommon-dev libgl-dev libcsv-dev
           fonts-wqy-zenhei fontconfig)
 "$root/scripts/install-packages.sh" "${packages[@]}"
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLEXITRAIN_TESTS=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target lexitrain lexitrain-makedb
+cmake --build "$build" -j"$(nproc)" --target lexitrain lexitrain-makedb lexitrain-words
 
 data="$build/app/db.mdb"
 if [ ! -e "$data" ]; then

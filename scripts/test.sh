@@ -21,9 +21,9 @@ if [ "${1:-}" = "--quick" ]; then
     shift
 fi
 
-packages=(build-essential cmake pkg-config qt6-base-dev libsqlite3-dev libxkbcommon-dev libgl-dev
+packages=(build-essential cmake pkg-config qt6-base-dev libsqlite3-dev libxkbcommon-dev libgl-dev libcsv-dev
           fonts-wqy-zenhei fontconfig googletest libgtest-dev libbenchmark-dev sqlite3 xvfb xauth xdotool
-          imagemagick clang libclang-rt-14-dev)
+          imagemagick clang libclang-rt-14-dev desktop-file-utils appstream dpkg-dev util-linux)
 "$root/scripts/install-packages.sh" "${packages[@]}"
 
 jobs=$(nproc)

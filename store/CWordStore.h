@@ -8,6 +8,7 @@
 
 #include "db/CADODataBase.h"
 #include "db/CADORecordset.h"
+#include "store/DataFileLocation.h"
 
 #include <QString>
 
@@ -24,6 +25,9 @@ public:
     virtual ~CWordStore();
 
     bool GetDataFilePath(const QString& lpszName, QString& strPath);
+    // Points the store at a data file of the caller's choosing (a tool's
+    // --data); its folder then holds Backup/.
+    void SetDataFile(const QString& strPath) { m_location.SetDataFile(strPath); }
     bool BackupDataFile();
 
     bool OpenDatabase();
@@ -56,6 +60,10 @@ protected:
     bool UpdateMemoryCycle(bool bForgotten);
 
 private:
+    // Where db.mdb and Backup/ lie: beside the executable, or in the
+    // user's own folder for an installed trainer.
+    DataFileLocation m_location;
+
     bool OpenSelection(int nMode, const QString& strQuery);
     QString GetNumberField(const QString& strField);
     QString GetTextField(const QString& strField);

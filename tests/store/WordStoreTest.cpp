@@ -10,13 +10,15 @@
 #include "platform/MessageBox.h"
 #include "store/CWordStore.h"
 #include "store/DataFileSchema.h"
+#include "store/RawDataFile.h"
 
 #include <QDate>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <sqlite3.h>
-
 #include <memory>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using platform::Variant;
 
@@ -76,6 +78,32 @@ protected:
         return rs->GetFields()->Item(0)->Value();
     }
     long Count(const QString& table) { return Scalar("SELECT COUNT(*) FROM " + table).lVal(); }
+    // Changes the engine's SQL cannot make (triggers, renames), straight
+    // through SQLite.
+    void RawExec(const char* sql)
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(DataPath().toUtf8().constData(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+        sqlite3_close(db);
+    }
+    // The Date field exactly as the data file holds it.
+    QString RawDate(const QString& word)
+    {
+        sqlite3* db = nullptr;
+        QString text;
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_open_v2(DataPath().toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK
+            && sqlite3_prepare_v2(db, "SELECT Date FROM Words WHERE Word = ?", -1, &stmt, nullptr) == SQLITE_OK) {
+            const QByteArray utf8 = word.toUtf8();
+            sqlite3_bind_text(stmt, 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+            if (sqlite3_step(stmt) == SQLITE_ROW)
+                text = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+        }
+        sqlite3_finalize(stmt);
+        sqlite3_close(db);
+        return text;
+    }
     QString Text(const QString& jetSql) { return Scalar(jetSql).bstrVal(); }
 
     // The words of the store's open selection, in its order, from the
@@ -118,13 +146,13 @@ TEST_F(WordStoreTest, SelectionsFollowTheSchedule)
     EXPECT_EQ(m_store->GetWordCount(), 3u);
     QStringList due = WalkWords();
     due.sort();
-    EXPECT_EQ(due, QStringList({"due-with-time", "due-yesterday", "long-overdue"}));
+    EXPECT_EQ(due, QStringList({ "due-with-time", "due-yesterday", "long-overdue" }));
 
     ASSERT_TRUE(m_store->OpenLearnList());
     EXPECT_EQ(m_store->m_nMode, CWordStore::modeLearn);
     QStringList learned = WalkWords();
     learned.sort();
-    EXPECT_EQ(learned, QStringList({"learned-this-evening", "learned-today"}));
+    EXPECT_EQ(learned, QStringList({ "learned-this-evening", "learned-today" }));
     EXPECT_TRUE(m_messages.Messages().empty());
 }
 
@@ -160,7 +188,7 @@ TEST_F(WordStoreTest, RememberDoublesAndForgottenResets)
 
     // The null interval, reached in review mode over a plain selection.
     ASSERT_TRUE(m_store->m_recordset.Open(m_store->m_database.GetActiveConnection(),
-                                          "SELECT * FROM Words WHERE Word = 'null'", CADORecordset::openQuery));
+        "SELECT * FROM Words WHERE Word = 'null'", CADORecordset::openQuery));
     EXPECT_EQ(m_store->GetMemoryCycle(), "0");
     ASSERT_TRUE(m_store->Remember());
     EXPECT_EQ(Scalar("SELECT MemoryCycle FROM Words WHERE Word = 'null'").lVal(), 2);
@@ -170,12 +198,12 @@ TEST_F(WordStoreTest, RememberDoublesAndForgottenResets)
     EXPECT_FALSE(m_store->OpenReviewList());
     EXPECT_EQ(m_store->GetWordCount(), 0u);
     ASSERT_TRUE(m_store->OpenLearnList());
-    EXPECT_EQ(WalkWords(), QStringList({"sixty-four"}));
+    EXPECT_EQ(WalkWords(), QStringList({ "sixty-four" }));
 
     // The next day the remembered-once cards are not due; two days on they are.
     platform::Clock::Advance(24 * 3600);
     ASSERT_TRUE(m_store->OpenReviewList());
-    EXPECT_EQ(WalkWords(), QStringList({"sixty-four"}));
+    EXPECT_EQ(WalkWords(), QStringList({ "sixty-four" }));
     platform::Clock::Advance(24 * 3600);
     ASSERT_TRUE(m_store->OpenReviewList());
     EXPECT_EQ(m_store->GetWordCount(), 4u);
@@ -233,6 +261,14 @@ TEST_F(WordStoreTest, AddNewWordRefusesOnlyDuplicatesInNewWords)
     EXPECT_EQ(Text("SELECT Description FROM NewWords WHERE Word = 'cat'"), "a small animal\r\nthat purrs");
     EXPECT_EQ(Text("SELECT Pronunciation FROM NewWords WHERE Word = '学习 📚'"), "xuéxí");
     EXPECT_TRUE(m_messages.Messages().empty());
+
+    // A NUL inside a word is refused with a message that says so, never
+    // with the SQL parser's report.
+    EXPECT_FALSE(m_store->AddNewWord(QStringLiteral("nul") + QChar(0) + QStringLiteral("word"), "", ""));
+    ASSERT_EQ(m_messages.Messages().size(), 1u);
+    EXPECT_TRUE(m_messages.Messages()[0].text.contains("NUL character")) << m_messages.Messages()[0].text.toStdString();
+    EXPECT_EQ(m_messages.Messages()[0].flags, platform::MB_ICONERROR);
+    EXPECT_EQ(Count("NewWords"), 5);
 }
 
 TEST_F(WordStoreTest, AddWordsToListMovesWordsIntoTodaysStudy)
@@ -254,7 +290,7 @@ TEST_F(WordStoreTest, AddWordsToListMovesWordsIntoTodaysStudy)
     ASSERT_TRUE(m_store->OpenLearnList());
     QStringList learned = WalkWords();
     learned.sort();
-    EXPECT_EQ(learned, QStringList({"one", "three", "two"}));
+    EXPECT_EQ(learned, QStringList({ "one", "three", "two" }));
     EXPECT_FALSE(m_store->OpenReviewList());
     platform::Clock::Advance(24 * 3600);
     ASSERT_TRUE(m_store->OpenReviewList());
@@ -264,7 +300,7 @@ TEST_F(WordStoreTest, AddWordsToListMovesWordsIntoTodaysStudy)
 
 TEST_F(WordStoreTest, AddWordsToListTakesOnlyTheCountAsked)
 {
-    for (const char* w : {"a", "b", "c", "d", "e"})
+    for (const char* w : { "a", "b", "c", "d", "e" })
         ASSERT_TRUE(m_store->AddNewWord(w, "", ""));
     EXPECT_EQ(m_store->AddWordsToList(2), 2);
     EXPECT_EQ(Count("NewWords"), 3);
@@ -274,24 +310,26 @@ TEST_F(WordStoreTest, AddWordsToListTakesOnlyTheCountAsked)
 
 TEST_F(WordStoreTest, AFailedMoveLosesNoWord)
 {
-    for (const char* w : {"first", "boom", "last"})
+    for (const char* w : { "first", "boom", "last" })
         ASSERT_TRUE(m_store->AddNewWord(w, "", ""));
-    {
-        // A fault in the middle of the append phase: the data file refuses
-        // the second word.
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(DataPath().toUtf8().constData(), &db), SQLITE_OK);
-        ASSERT_EQ(sqlite3_exec(db,
-                               "CREATE TRIGGER refuse BEFORE INSERT ON Words WHEN NEW.Word = 'boom' "
-                               "BEGIN SELECT RAISE(ABORT, 'disk trouble'); END;",
-                               nullptr, nullptr, nullptr),
-                  SQLITE_OK);
-        sqlite3_close(db);
-    }
+    // A fault in the middle of the append phase: the data file refuses
+    // the second word.
+    RawExec("CREATE TRIGGER refuse BEFORE INSERT ON Words WHEN NEW.Word = 'boom' "
+            "BEGIN SELECT RAISE(ABORT, 'disk trouble'); END;");
     EXPECT_EQ(m_store->AddWordsToList(3), 0);
-    EXPECT_FALSE(m_messages.Messages().empty());  // the layer's report
+    EXPECT_FALSE(m_messages.Messages().empty()); // the layer's report
     EXPECT_EQ(Count("NewWords"), 3);
     EXPECT_EQ(Count("Words"), 0);
+
+    // The append target cannot be opened (Words is gone): the deletes from
+    // NewWords are undone and nothing is counted.
+    RawExec("DROP TRIGGER refuse; ALTER TABLE Words RENAME TO Elsewhere;");
+    m_messages.Clear();
+    EXPECT_EQ(m_store->AddWordsToList(3), 0);
+    EXPECT_FALSE(m_messages.Messages().empty());
+    EXPECT_EQ(Count("NewWords"), 3);
+    EXPECT_EQ(Count("Elsewhere"), 0);
+    RawExec("ALTER TABLE Elsewhere RENAME TO Words;");
 
     // With the fault gone, the same request moves every word once.
     Exec("DELETE FROM NewWords WHERE Word = 'boom'");
@@ -300,4 +338,220 @@ TEST_F(WordStoreTest, AFailedMoveLosesNoWord)
     EXPECT_EQ(Count("Words"), 2);
 }
 
-}  // namespace
+// Intervals whose doubling the schedule cannot use are refused with a
+// message and leave the row as it was; the rest double as always.
+TEST_F(WordStoreTest, RememberRefusesAnIntervalTheScheduleCannotUse)
+{
+    struct Case {
+        const char* word;
+        qint64 cycle;
+        QDate today;
+        qint64 expected; // -1: refused
+    };
+    const QDate day(2024, 3, 5);
+    const Case cases[] = {
+        {"just-fits", 1000000, day, 2000000},          // due in the year 7499
+        {"past-9999", 1500000, day, -1},               // due in 10237
+        {"a-day-late", 16, QDate(9999, 12, 1), -1},    // due on 10000-01-02
+        {"half-of-32-bits", 1 << 29, day, -1},
+        {"two-to-the-30", 1 << 30, day, -1},
+        {"largest", 2147483647, day, -1},
+        {"negative", -5, day, -1},
+        {"most-negative", -2147483648LL, day, -1},
+        {"last-day-exactly", 15, QDate(9999, 12, 1), 30}, // due on 9999-12-31
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.word);
+        m_messages.Clear();
+        Exec("DELETE FROM Words");
+        AddCard(c.word, QString::number(c.cycle), "#2000-01-01#");
+        platform::Clock::SetFixed(QDateTime(c.today, QTime(10, 0, 0)));
+        m_store->m_nMode = CWordStore::modeReview;
+        ASSERT_TRUE(m_store->m_recordset.Open(m_store->m_database.GetActiveConnection(), "SELECT * FROM Words",
+                                              CADORecordset::openQuery));
+        if (c.expected < 0) {
+            EXPECT_FALSE(m_store->Remember());
+            ASSERT_EQ(m_messages.Messages().size(), 1u);
+            EXPECT_TRUE(m_messages.Messages()[0].text.contains(QString::number(c.cycle)))
+                << m_messages.Messages()[0].text.toStdString();
+            EXPECT_EQ(m_messages.Messages()[0].flags, platform::MB_ICONERROR);
+            EXPECT_EQ(Scalar("SELECT MemoryCycle FROM Words").lVal(), c.cycle);
+            EXPECT_EQ(Count("Words WHERE [Date] = #2000-01-01#"), 1);
+            EXPECT_EQ(m_store->GetWord(), c.word); // not moved on
+        } else {
+            EXPECT_TRUE(m_store->Remember());
+            EXPECT_TRUE(m_messages.Messages().empty());
+            EXPECT_EQ(Scalar("SELECT MemoryCycle FROM Words").lVal(), c.expected);
+        }
+    }
+}
+
+// Another running copy changed the card between reading and answering:
+// the answer is refused (nothing applied twice), and the card is then the
+// row as the file now holds it.
+TEST_F(WordStoreTest, RefusedAnswerShowsTheCardAsTheFileNowHoldsIt)
+{
+    AddCard("stale", "4", DaysAgo(10));
+    AddCard("next", "4", DaysAgo(10));
+    ASSERT_TRUE(m_store->OpenReviewList());
+    ASSERT_EQ(m_store->GetWord(), "stale");
+    Exec("UPDATE Words SET MemoryCycle = 8, Description = 'answered elsewhere' WHERE Word = 'stale'");
+
+    EXPECT_FALSE(m_store->Remember());
+    ASSERT_EQ(m_messages.Messages().size(), 1u);
+    EXPECT_TRUE(m_messages.Messages()[0].text.contains("Row cannot be located for updating"));
+    EXPECT_EQ(m_store->GetWord(), "stale");
+    EXPECT_EQ(m_store->GetMemoryCycle(), "8");
+    EXPECT_EQ(m_store->GetDescription(), "answered elsewhere");
+    EXPECT_EQ(Scalar("SELECT MemoryCycle FROM Words WHERE Word = 'stale'").lVal(), 8);
+
+    // Answering the card as it now is works, once.
+    EXPECT_TRUE(m_store->Remember());
+    EXPECT_EQ(Scalar("SELECT MemoryCycle FROM Words WHERE Word = 'stale'").lVal(), 16);
+    EXPECT_EQ(m_store->GetWord(), "next");
+}
+
+// Another process holding the write lock: a move waits for it (the lock is
+// taken when the move begins, so the wait applies), and a move that still
+// cannot get it fails as a move, with the layer's report, moving nothing
+// and ending nothing.
+TEST_F(WordStoreTest, MoveWaitsForAnotherWriterThenFailsCleanly)
+{
+    for (const char* w : {"a", "b", "c"})
+        ASSERT_TRUE(m_store->AddNewWord(w, "", ""));
+    // The store's connection, opened again with a one-second wait.
+    m_store->CloseDatabase();
+    m_store->m_database.SetConnectionTimeout(1);
+    ASSERT_TRUE(m_store->OpenDatabase());
+
+    const auto holdWriteLock = [&](int millis) {
+        int ready[2];
+        if (::pipe(ready) != 0)
+            return pid_t(-1);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(ready[0]);
+            const RawDataFile writer(DataPath(), true);
+            writer.Exec("BEGIN IMMEDIATE");
+            (void)!::write(ready[1], "r", 1);
+            ::usleep(useconds_t(millis) * 1000);
+            writer.Exec("COMMIT");
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        char c;
+        (void)!::read(ready[0], &c, 1);
+        ::close(ready[0]);
+        return child;
+    };
+
+    pid_t holder = holdWriteLock(300);
+    ASSERT_GT(holder, 0);
+    int moved = -1;
+    EXPECT_NO_THROW(moved = m_store->AddWordsToList(2));
+    EXPECT_EQ(moved, 2);
+    EXPECT_TRUE(m_messages.Messages().empty());
+    ::waitpid(holder, nullptr, 0);
+    EXPECT_EQ(Count("Words"), 2);
+
+    holder = holdWriteLock(3000);
+    ASSERT_GT(holder, 0);
+    EXPECT_NO_THROW(moved = m_store->AddWordsToList(2));
+    EXPECT_EQ(moved, 0);
+    ASSERT_EQ(m_messages.Messages().size(), 1u);
+    EXPECT_TRUE(m_messages.Messages()[0].text.startsWith("CADODataBase Error"))
+        << m_messages.Messages()[0].text.toStdString();
+    ::waitpid(holder, nullptr, 0);
+    EXPECT_EQ(Count("NewWords"), 1);
+    EXPECT_EQ(Count("Words"), 2);
+}
+
+TEST_F(WordStoreTest, ModifyRewritesOnlyTheCurrentCardAndCloseEndsTheConnection)
+{
+    AddCard("first", "1", DaysAgo(0));
+    AddCard("second", "1", DaysAgo(0));
+    ASSERT_TRUE(m_store->OpenLearnList());
+    const QString other = m_store->GetWord();
+    ASSERT_TRUE(m_store->MoveNext());
+    const QString target = m_store->GetWord();
+    ASSERT_TRUE(m_store->ModifyCurrentWord("it's new", "", "ünïcode ✓"));
+    // The cursor stays on the card, which shows the new texts.
+    EXPECT_EQ(m_store->GetWord(), "it's new");
+    EXPECT_EQ(m_store->GetPronunciation(), "");
+    EXPECT_EQ(m_store->GetDescription(), "ünïcode ✓");
+    EXPECT_EQ(Count("Words WHERE Word = 'it''s new' AND Pronunciation IS NULL AND Description = 'ünïcode ✓'"
+                    " AND MemoryCycle = 1"),
+        1);
+    EXPECT_EQ(Count("Words WHERE Word = '" + other + "' AND Pronunciation = 'p-" + other + "'"), 1);
+    EXPECT_EQ(Count("Words WHERE Word = '" + target + "'"), 0);
+    EXPECT_TRUE(m_messages.Messages().empty());
+
+    m_store->CloseDatabase();
+    EXPECT_EQ(m_store->m_nMode, CWordStore::modeNone);
+    EXPECT_FALSE(m_store->m_database.IsOpen());
+    EXPECT_FALSE(m_store->OpenLearnList());
+    // Closing twice is harmless, and the file opens again.
+    m_store->CloseDatabase();
+    ASSERT_TRUE(m_store->OpenDatabase());
+    ASSERT_TRUE(m_store->OpenLearnList());
+    EXPECT_EQ(m_store->GetWordCount(), 2u);
+}
+
+// The due rule counts calendar days, so the edges are midnight, month and
+// year ends and leap days. Each row: the clock, a card's date and interval,
+// whether the card is due and whether it is in the learn selection; an
+// answer to a due card then writes the clock's calendar day.
+TEST_F(WordStoreTest, CalendarEdgesDecideTheSelectionsAndTheDateWritten)
+{
+    struct Case {
+        const char* clock;
+        const char* date;
+        int cycle;
+        bool due;
+        bool learn;
+    };
+    const Case cases[] = {
+        { "2024-03-01 00:00:00", "2024-02-29 23:59:59", 1, true, false },
+        { "2024-02-29 23:59:59", "2024-02-29 00:00:00", 1, false, true },
+        { "2024-02-29 23:59:59", "2024-02-28 23:59:59", 1, true, false },
+        { "2024-03-01 00:00:00", "2024-03-01 00:00:00", 1, false, true },
+        { "2024-03-01 00:00:00", "2024-03-01 00:00:00", 2, false, false },
+        { "2024-01-01 00:00:00", "2023-12-31 23:59:59", 1, true, false },
+        { "2023-12-31 23:59:59", "2023-12-30 00:00:00", 2, false, false },
+        { "2024-01-01 00:00:01", "2023-12-30 00:00:00", 2, true, false },
+        { "2023-03-01 00:00:00", "2023-02-27 12:00:00", 2, true, false },
+        { "2023-02-28 23:59:59", "2023-02-27 12:00:00", 2, false, false },
+        { "2024-02-29 12:00:00", "2024-01-29 00:00:00", 31, true, false },
+        { "2024-02-28 12:00:00", "2024-01-29 00:00:00", 31, false, false },
+        { "2024-03-05 10:00:00", "2023-03-05 10:00:00", 1, true, false }, // same day a year ago
+        { "2024-04-05 10:00:00", "2024-03-05 10:00:00", 1, true, false }, // same day a month ago
+        { "2100-03-01 00:00:00", "2100-02-28 00:00:00", 1, true, false }, // 2100 has no leap day
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(QStringLiteral("clock %1, card %2 + %3").arg(c.clock, c.date).arg(c.cycle).toStdString());
+        Exec("DELETE FROM Words");
+        const QDateTime clock = QDateTime::fromString(c.clock, "yyyy-MM-dd HH:mm:ss");
+        platform::Clock::SetFixed(clock);
+        AddCard("card", QString::number(c.cycle), QStringLiteral("#%1#").arg(c.date));
+
+        EXPECT_EQ(m_store->OpenLearnList(), c.learn);
+        EXPECT_EQ(m_store->GetWordCount(), c.learn ? 1u : 0u);
+        EXPECT_EQ(m_store->OpenReviewList(), c.due);
+        EXPECT_EQ(m_store->GetWordCount(), c.due ? 1u : 0u);
+        if (!c.due)
+            continue;
+        // Remember on even rows, Forgotten on odd ones.
+        const bool remember = i % 2 == 0;
+        ASSERT_TRUE(remember ? m_store->Remember() : m_store->Forget());
+        EXPECT_EQ(Scalar("SELECT MemoryCycle FROM Words").lVal(), remember ? 2 * c.cycle : 1);
+        EXPECT_EQ(RawDate("card"), clock.date().toString("yyyy-MM-dd") + " 00:00:00");
+        // Answered today: not due again today, and in today's learn
+        // selection only when forgotten.
+        EXPECT_FALSE(m_store->OpenReviewList());
+        EXPECT_EQ(m_store->OpenLearnList(), !remember || 2 * c.cycle == 1);
+    }
+    EXPECT_TRUE(m_messages.Messages().empty());
+}
+
+} // namespace

@@ -1,0 +1,412 @@
+// Word lists in and out of real data files: every format through a round
+// trip byte for byte with the texts that break naive lists, other
+// trainers' files, duplicates against the file itself and both tables,
+// bad input and a read-only data file leaving the data file untouched and
+// saying where, and the backup made before anything changes.
+#include "engine/ado/Connection.h"
+#include "engine/ado/Field.h"
+#include "engine/ado/Recordset.h"
+#include "platform/Clock.h"
+#include "platform/MessageBox.h"
+#include "store/CWordStore.h"
+#include "store/DataFileSchema.h"
+#include "store/WordExport.h"
+#include "store/WordImport.h"
+#include "store/WordListError.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+struct Word {
+    QString word, pronunciation, description;
+    bool operator==(const Word&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Word& w)
+{
+    return os << '[' << w.word.toStdString() << '|' << w.pronunciation.toStdString() << '|'
+              << w.description.toStdString() << ']';
+}
+
+// Texts that a list format must carry exactly.
+const std::vector<Word> kAwkwardWords = {
+    { "say \"cheese\"", "tʃiːz", "a quote, \"inside\"" },
+    { "bread, butter", "", "comma in the word" },
+    { "two\nlines", "line\r\nbreak", "LF in the word, CR LF in the pronunciation" },
+    { "old\rmac", "", "a lone CR" },
+    { "tab\there", "\t", "a tab\tand another\t" },
+    { "don't", "dəʊnt", "apostrophe's" },
+    { "phonetics", "fəˈnɛtɪks", "IPA: ˌæ ʃ ʒ θ ð ŋ" },
+    { "漢字", "かんじ", "汉字 / 한자 — CJK" },
+    { "party 🎉", "😀", "emoji 👩‍👩‍👧 with joiners" },
+    { "  spaced  ", " ", "  leading and trailing spaces  " },
+    { "#hashtag", "#", "# not a header" },
+    { "plain", "", "" },
+};
+
+class WordListTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        platform::Clock::SetFixed(QDateTime(QDate(2024, 3, 5), QTime(10, 0, 0)));
+    }
+    void TearDown() override { platform::Clock::Reset(); }
+
+    QString Path(const QString& name) const { return m_dir.filePath(name); }
+
+    // A new data file with its store pointed at it.
+    std::unique_ptr<CWordStore> NewStore(const QString& folder)
+    {
+        QDir().mkpath(Path(folder));
+        const QString data = Path(folder + "/db.mdb");
+        CreateDataFile(data);
+        auto store = std::make_unique<CWordStore>();
+        store->SetDataFile(data);
+        return store;
+    }
+
+    static std::shared_ptr<engine::Connection> Connect(CWordStore& store)
+    {
+        QString data;
+        store.GetDataFilePath("db.mdb", data);
+        auto c = engine::Connection::Create();
+        c->Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;").arg(data));
+        return c;
+    }
+
+    static void Insert(CWordStore& store, const QString& table, const std::vector<Word>& words)
+    {
+        auto c = Connect(store);
+        auto rs = engine::Recordset::Create();
+        rs->Open("SELECT * FROM " + table, c, engine::adOpenStatic, engine::adLockOptimistic, engine::adCmdText);
+        for (const Word& w : words) {
+            rs->AddNew();
+            const auto put = [&](const char* field, const QString& text) {
+                rs->GetFields()
+                    ->Item(QString(field))
+                    ->PutValue(text.isEmpty() ? platform::Variant::Null() : platform::Variant::FromBstr(text));
+            };
+            put("Word", w.word);
+            put("Pronunciation", w.pronunciation);
+            put("Description", w.description);
+            rs->Update();
+        }
+    }
+
+    static std::vector<Word> Words(CWordStore& store, const QString& table)
+    {
+        auto c = Connect(store);
+        auto rs = c->Execute("SELECT Word, Pronunciation, Description FROM " + table + " ORDER BY ID");
+        std::vector<Word> words;
+        const auto text = [&](int i) { return rs->GetFields()->Item(i)->Value().bstrVal(); };
+        for (; !rs->IsEOF(); rs->MoveNext())
+            words.push_back({ text(0), text(1), text(2) });
+        return words;
+    }
+
+    static QByteArray Export(CWordStore& store, WordExport::Table table, WordListFormat format)
+    {
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        WordExport(store).Write(out, table, format);
+        return out.data();
+    }
+
+    void WriteFile(const QString& name, const QByteArray& bytes) const
+    {
+        QFile f(Path(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(f.write(bytes), bytes.size());
+    }
+
+    QByteArray ReadFile(const QString& name) const
+    {
+        QFile f(Path(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+
+    static WordImport::Result Import(CWordStore& store, const QStringList& files)
+    {
+        WordImport import(store);
+        for (const QString& f : files)
+            import.AddFile(f);
+        return import.Run();
+    }
+
+    QTemporaryDir m_dir;
+    platform::RecordingMessageSink m_messages;
+};
+
+TEST_F(WordListTest, EveryFormatCarriesAwkwardTextsThroughARoundTripByteForByte)
+{
+    const struct {
+        WordListFormat format;
+        const char* extension;
+    } formats[] = { { WordListFormat::Csv, "csv" }, { WordListFormat::Tsv, "tsv" }, { WordListFormat::Xml, "xml" } };
+    const std::vector<Word> inStudy = { { "studied", "ˈstʌdid", "in Words" }, { "学习", "xuéxí", "" } };
+    for (const auto& [format, extension] : formats) {
+        SCOPED_TRACE(extension);
+        const QString ext = extension;
+        auto source = NewStore("source-" + ext);
+        Insert(*source, "NewWords", kAwkwardWords);
+        Insert(*source, "Words", inStudy);
+
+        for (const auto table : { WordExport::Table::New, WordExport::Table::Study, WordExport::Table::All }) {
+            const QString tag = ext + QString::number(int(table));
+            const QByteArray first = Export(*source, table, format);
+            WriteFile("list-" + tag + "." + ext, first);
+
+            auto target = NewStore("target-" + tag);
+            const WordImport::Result result = Import(*target, { Path("list-" + tag + "." + ext) });
+            std::vector<Word> expected = table == WordExport::Table::Study ? inStudy : kAwkwardWords;
+            if (table == WordExport::Table::All)
+                expected.insert(expected.end(), inStudy.begin(), inStudy.end());
+            EXPECT_EQ(result.added, int(expected.size()));
+            EXPECT_TRUE(result.skipped.empty());
+            EXPECT_EQ(Words(*target, "NewWords"), expected);
+
+            // What the import made exports to the very same bytes (a list
+            // of both tables has the extra Table column, so only its words
+            // can be the same).
+            if (table != WordExport::Table::All) {
+                EXPECT_EQ(Export(*target, WordExport::Table::New, format), first);
+            }
+        }
+    }
+}
+
+TEST_F(WordListTest, ReadsHeadersOtherTrainersFilesAndNamesIgnoredColumns)
+{
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        std::vector<Word> words;
+        QString warning; // empty: none
+    } cases[] = {
+        { "bom-header.csv",
+            "\xEF\xBB\xBF"
+            "Description,Word,Notes\r\nfruit,apple,x\r\n",
+            { { "apple", "", "fruit" } }, "Notes" },
+        { "positional.csv", "cat,kæt,animal,extra\ndog,dɒg,animal\n",
+            { { "cat", "kæt", "animal" }, { "dog", "dɒg", "animal" } }, "column 4" },
+        { "anki.txt", "#separator:tab\n#html:false\n#columns:Front\tBack\tTags\nHund\tdog\tde\n\nKatze\tcat\tde\n",
+            { { "Hund", "", "dog" }, { "Katze", "", "cat" } }, "Tags" },
+        { "anki-plain.tsv", "#separator:tab\n#html:false\nsol\t\"sun\nstar\"\n", { { "sol", "sun\nstar", "" } }, "" },
+        { "blank-lines.csv", "\n\nword\n\n  \n", { { "word", "", "" } }, "" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(c.name, c.bytes);
+        auto store = NewStore(QString("other-") + c.name);
+        WordImport import(*store);
+        import.AddFile(Path(c.name));
+        EXPECT_EQ(import.Warnings().join("\n").contains(c.warning), true) << import.Warnings().join("\n").toStdString();
+        EXPECT_EQ(import.Warnings().isEmpty(), c.warning.isEmpty());
+        EXPECT_EQ(import.Run().added, int(c.words.size()));
+        EXPECT_EQ(Words(*store, "NewWords"), c.words);
+    }
+}
+
+TEST_F(WordListTest, DuplicatesInTheListAndInEitherTableAreSkippedAsTheTrainerWould)
+{
+    auto store = NewStore("dups");
+    Insert(*store, "NewWords", { { "apple", "", "" } });
+    Insert(*store, "Words", { { "pear", "", "" } });
+    WriteFile("one.csv", "apple\npear\nplum,first\nPlum,second\nkiwi\nAPPLE\n");
+    WriteFile("two.tsv", "kiwi\tagain\nfig\n");
+
+    const WordImport::Result result = Import(*store, { Path("one.csv"), Path("two.tsv") });
+    EXPECT_EQ(result.added, 3);
+    const std::vector<Word> expected
+        = { { "apple", "", "" }, { "plum", "first", "" }, { "kiwi", "", "" }, { "fig", "", "" } };
+    EXPECT_EQ(Words(*store, "NewWords"), expected);
+    EXPECT_EQ(Words(*store, "Words").size(), 1u);
+
+    using R = WordImport::SkipReason;
+    const std::vector<std::tuple<QString, int, QString, R>> skipped
+        = { { Path("one.csv"), 1, "apple", R::AmongNewWords }, { Path("one.csv"), 2, "pear", R::InStudy },
+              { Path("one.csv"), 4, "Plum", R::EarlierInList }, { Path("one.csv"), 6, "APPLE", R::AmongNewWords },
+              { Path("two.tsv"), 1, "kiwi", R::EarlierInList } };
+    ASSERT_EQ(result.skipped.size(), skipped.size());
+    for (size_t i = 0; i < skipped.size(); ++i) {
+        EXPECT_EQ(result.skipped[i].file, std::get<0>(skipped[i]));
+        EXPECT_EQ(result.skipped[i].row.line, std::get<1>(skipped[i]));
+        EXPECT_EQ(result.skipped[i].row.word, std::get<2>(skipped[i]));
+        EXPECT_EQ(result.skipped[i].reason, std::get<3>(skipped[i]));
+    }
+
+    // The trainer's own add-word check agrees on every word the import
+    // found among the new words.
+    ASSERT_TRUE(store->OpenDatabase());
+    EXPECT_FALSE(store->AddNewWord("APPLE", "", ""));
+    EXPECT_FALSE(store->AddNewWord("plum", "", ""));
+    EXPECT_TRUE(store->AddNewWord("pear", "", ""));
+}
+
+TEST_F(WordListTest, BadInputLeavesTheDataFileByteIdenticalAndSaysWhere)
+{
+    const QString tooLong(WordImport::kMaxTextLength + 1, u'x');
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        int line;
+        const char* says;
+    } cases[] = {
+        { "stray-quote.csv", "good,one\nalso,good\nbad\"word,x\n", 3, "malformed" },
+        { "after-quote.csv", "good\n\"closed\"trailing,x\n", 2, "malformed" },
+        { "unclosed.csv", "good\nfine\n\"never\nclosed,x\n", 3, "not closed" },
+        { "unclosed.tsv", "#separator:tab\ngood\n\"open\tx\n", 3, "not closed" },
+        { "too-long.csv", "short\n" + tooLong.toUtf8() + ",x\n", 2, "longer than 255" },
+        { "long-pron.tsv", "ok\t" + QByteArray(256, 'p') + "\n", 1, "pronunciation is longer" },
+        { "no-word.csv", "Word,Description\nfine,x\n,orphan\n", 3, "no word" },
+        { "not-utf8.csv", "fine\nbad\xff\xfe,x\n", 2, "not UTF-8" },
+    };
+    auto store = NewStore("bad");
+    Insert(*store, "NewWords", { { "kept", "", "" } });
+    QString data;
+    store->GetDataFilePath("db.mdb", data);
+    const QByteArray before = ReadFile("bad/db.mdb");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(c.name, c.bytes);
+        WordImport import(*store);
+        try {
+            import.AddFile(Path(c.name));
+            import.Run();
+            ADD_FAILURE() << "imported";
+        } catch (const WordListError& e) {
+            EXPECT_EQ(e.File(), Path(c.name));
+            EXPECT_EQ(e.Line(), c.line);
+            EXPECT_TRUE(e.Text().startsWith(QStringLiteral("%1:%2: ").arg(Path(c.name)).arg(c.line)))
+                << e.Text().toStdString();
+            EXPECT_TRUE(e.Text().contains(c.says)) << e.Text().toStdString();
+        }
+        EXPECT_EQ(ReadFile("bad/db.mdb"), before);
+    }
+    // An XML file that is no recordset is named as a whole.
+    WriteFile("broken.xml", "<xml>no recordset here");
+    try {
+        WordImport import(*store);
+        import.AddFile(Path("broken.xml"));
+        ADD_FAILURE() << "read a broken XML file";
+    } catch (const WordListError& e) {
+        EXPECT_TRUE(e.Text().startsWith(Path("broken.xml") + ": ")) << e.Text().toStdString();
+    }
+    // A good file after a bad one in the same run adds nothing either.
+    WriteFile("good.csv", "fresh\n");
+    WordImport import(*store);
+    import.AddFile(Path("good.csv"));
+    EXPECT_THROW(import.AddFile(Path("too-long.csv")), WordListError);
+    EXPECT_EQ(ReadFile("bad/db.mdb"), before);
+    EXPECT_FALSE(QDir(Path("bad/Backup")).exists()) << "a backup before the lists were known to be good";
+}
+
+TEST_F(WordListTest, ReadOnlyDataFileIsLeftAsItWasAndNamed)
+{
+    // Root ignores file modes, so the import runs as nobody, in a folder
+    // that nobody owns, on a data file nobody may only read.
+    const passwd* nobody = ::getpwnam("nobody");
+    if (::geteuid() == 0 && nobody == nullptr)
+        GTEST_SKIP() << "running as root and there is no user 'nobody' to drop to";
+    auto store = NewStore("readonly");
+    Insert(*store, "NewWords", { { "kept", "", "" } });
+    WriteFile("readonly/list.csv", "new word\n");
+    const QString folder = Path("readonly");
+    const QString data = Path("readonly/db.mdb");
+    ASSERT_EQ(::chmod(QFile::encodeName(data).constData(), 0444), 0);
+    const QByteArray before = ReadFile("readonly/db.mdb");
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::geteuid() == 0) {
+            for (const QString& p : { m_dir.path(), folder, data, Path("readonly/list.csv") })
+                if (::chown(QFile::encodeName(p).constData(), nobody->pw_uid, nobody->pw_gid) != 0)
+                    ::_exit(10);
+            if (::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0)
+                ::_exit(11);
+        }
+        CWordStore readOnly;
+        readOnly.SetDataFile(data);
+        try {
+            WordImport import(readOnly);
+            import.AddFile(Path("readonly/list.csv"));
+            import.Run();
+            ::_exit(12);
+        } catch (const WordListError& e) {
+            ::_exit(e.File() == data && e.Text().startsWith(data + ": ") ? 0 : 13);
+        }
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "10/11: could not become nobody, 12: imported, 13: message";
+    EXPECT_EQ(ReadFile("readonly/db.mdb"), before);
+    EXPECT_EQ(Words(*store, "NewWords"), (std::vector<Word> { { "kept", "", "" } }));
+}
+
+TEST_F(WordListTest, LockedDataFileIsLeftAsItWasAndNamed)
+{
+    auto store = NewStore("locked");
+    Insert(*store, "NewWords", { { "kept", "", "" } });
+    WriteFile("locked/list.csv", "new word\n");
+    const QString data = Path("locked/db.mdb");
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(data).constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    const QByteArray before = ReadFile("locked/db.mdb");
+
+    // A second rather than the trainer's fifteen before the lock counts.
+    store->m_database.SetConnectionTimeout(1);
+    try {
+        WordImport import(*store);
+        import.AddFile(Path("locked/list.csv"));
+        import.Run();
+        ADD_FAILURE() << "imported into a locked file";
+    } catch (const WordListError& e) {
+        EXPECT_TRUE(e.Text().startsWith(data + ": ")) << e.Text().toStdString();
+        EXPECT_TRUE(e.Text().contains("nothing imported")) << e.Text().toStdString();
+    }
+    EXPECT_EQ(ReadFile("locked/db.mdb"), before);
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(Words(*store, "NewWords"), (std::vector<Word> { { "kept", "", "" } }));
+}
+
+TEST_F(WordListTest, TheTrainersBackupIsWrittenBeforeTheImportAndItsFailureStopsIt)
+{
+    auto store = NewStore("backup");
+    Insert(*store, "NewWords", { { "old", "", "" } });
+    const QByteArray before = ReadFile("backup/db.mdb");
+    WriteFile("list.csv", "new\n");
+
+    EXPECT_EQ(Import(*store, { Path("list.csv") }).added, 1);
+    EXPECT_EQ(ReadFile("backup/Backup/db.2024.03.05.10.00.00.MDB"), before);
+    EXPECT_NE(ReadFile("backup/db.mdb"), before);
+
+    // Within the same second the name is taken: the backup fails, and so
+    // does the import, before it changes anything.
+    const QByteArray now = ReadFile("backup/db.mdb");
+    WriteFile("more.csv", "more\n");
+    try {
+        Import(*store, { Path("more.csv") });
+        ADD_FAILURE() << "imported without a backup";
+    } catch (const WordListError& e) {
+        EXPECT_TRUE(e.Text().contains("Failed to backup data file")) << e.Text().toStdString();
+    }
+    EXPECT_EQ(ReadFile("backup/db.mdb"), now);
+}
+
+} // namespace
