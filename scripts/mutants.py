@@ -591,6 +591,7 @@ def main():
         return 130
     finally:
         guard.restore()
+        guard.backup.unlink(missing_ok=True)
 
     killed, survived = len(results["killed"]) + len(results["timed out"]), len(results["survived"])
     print(f"\n{args.layer}: killed {len(results['killed'])}, timed out {len(results['timed out'])}, "
