@@ -3,10 +3,17 @@
 // a stack buffer and written with write(2), and the process ends with
 // _exit, the status saying which signal it was (128 + the signal, as a
 // shell reports it), without a core dump or any further crash handling.
+// Before it ends, a fresh copy of the executable shows the same text in a
+// message box, so that a user who started the program from the desktop
+// sees it too.
 #include "app/TopLevelExceptionFilter.h"
 
+#include "app/FatalErrorBox.h"
+
+#include <cerrno>
 #include <csignal>
 #include <exception>
+#include <sys/wait.h>
 #include <ucontext.h>
 #include <unistd.h>
 
@@ -31,6 +38,39 @@ constexpr int kFatalSignals[] = { SIGSEGV, SIGBUS, SIGFPE, SIGILL };
 
 // Room for the handlers to run when the fault is a stack overflow.
 alignas(16) char g_alternateStack[64 * 1024];
+
+// The program's name as the box's process is given it (its caption comes
+// from it), found while the program is still sound. The image itself is
+// started through /proc/self/exe, which still names it when the file has
+// since been replaced or removed.
+char g_executable[4096] = "lexitrain";
+
+// Shows text in a message box from a fresh copy of the executable in its
+// hidden mode, and waits until the user has closed it. _Fork and execve
+// are async-signal-safe (fork is not: it runs the handlers registered with
+// pthread_atfork); the fresh process has none of this one's broken state.
+void ShowInFreshProcess(const char* text)
+{
+    char option[64];
+    std::size_t n = 0;
+    for (const char* c = kFatalErrorBoxOption; *c && n + 1 < sizeof option; ++c)
+        option[n++] = *c;
+    option[n] = '\0';
+    char* const argv[] = { g_executable, option, const_cast<char*>(text), nullptr };
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+    const pid_t child = ::_Fork();
+#else
+    const pid_t child = ::fork();
+#endif
+    if (child == 0) {
+        ::execve("/proc/self/exe", argv, environ);
+        ::_exit(127);
+    }
+    if (child < 0)
+        return;
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) { }
+}
 
 void Append(char* buffer, std::size_t size, std::size_t& length, const char* text)
 {
@@ -62,6 +102,8 @@ void AppendHex(char* buffer, std::size_t size, std::size_t& length, std::uint64_
             break;
         written += static_cast<std::size_t>(n);
     }
+    text[length - 1] = '\0';
+    ShowInFreshProcess(text);
     ::_exit(status);
 }
 
@@ -142,6 +184,10 @@ std::uint32_t ExceptionCodeOfSignal(int signo, int code)
 
 void InstallTopLevelExceptionFilter()
 {
+    const ssize_t length = ::readlink("/proc/self/exe", g_executable, sizeof g_executable - 1);
+    if (length > 0)
+        g_executable[length] = '\0';
+
     stack_t alternate {};
     alternate.ss_sp = g_alternateStack;
     alternate.ss_size = sizeof g_alternateStack;

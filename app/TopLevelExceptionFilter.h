@@ -3,8 +3,10 @@
 // ExceptionCode:0x<code>" to standard error and ends the process. The code
 // is the Windows exception code that the same fault has there (0xC0000005
 // for an access violation, ...; 0xE06D7363 for a C++ exception that nobody
-// caught). A message box cannot be shown safely from a signal handler, so
-// the report goes to standard error with async-signal-safe writes only.
+// caught). The report goes to standard error with async-signal-safe writes
+// only, and a message box (flag 16) shows it too: a signal handler cannot
+// run Qt, so a fresh copy of the executable shows the box (FatalErrorBox.h)
+// and the crashing process waits for it, then ends with its status.
 #pragma once
 
 #include <cstddef>

@@ -195,7 +195,10 @@ void BM_StartupBackupAndOpen(benchmark::State& state)
                 state.SkipWithError("start-up failed");
         });
         state.PauseTiming();
-        fs::remove_all(ws.dir / "Backup");
+        // Every start but the first finds the Backup folder made: the
+        // backups go, the folder stays.
+        for (const fs::directory_entry& backup : fs::directory_iterator(ws.dir / "Backup"))
+            fs::remove(backup.path());
         platform::Clock::Advance(1);
         state.ResumeTiming();
     }

@@ -270,6 +270,18 @@ bool CADORecordset::Requery()
     }
 }
 
+bool CADORecordset::Resync()
+{
+    try {
+        Use(m_pRecordset).Resync(engine::adAffectCurrent);
+        m_nEditStatus = editNone;
+        return true;
+    } catch (const ComError& e) {
+        ReportComError(e);
+        return false;
+    }
+}
+
 bool CADORecordset::IsOpen()
 {
     if (!m_pRecordset || !m_pConnection)

@@ -63,6 +63,9 @@ public:
     bool Open(const QString& lpstrExec = QString(), int nOption = openUnknown);
     bool OpenSchema(int nSchema, const QString& SchemaID = QString()); // caught
     bool Requery(); // caught, after an unguarded IsOpen
+    // Caught. Reads the current row again as the data file now holds it
+    // (ADO's Resync of the current record); a pending edit is dropped.
+    bool Resync();
     bool IsOpen(); // propagates
     void Close(); // propagates
     bool IsEof(); // caught

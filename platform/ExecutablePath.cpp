@@ -1,7 +1,8 @@
 // The running executable's path, from /proc/self/exe.
 #include "platform/ExecutablePath.h"
 
-#include <QFile>
+#include "platform/FileName.h"
+
 #include <filesystem>
 #include <system_error>
 
@@ -27,7 +28,7 @@ std::optional<QString> ExecutableFilePath()
     std::filesystem::path p = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec || p.empty())
         return std::nullopt;
-    return QFile::decodeName(p.native().c_str());
+    return DecodeFileName(QByteArray::fromStdString(p.native()));
 }
 
 void SetExecutableFilePathForTesting(std::optional<QString> path)

@@ -115,6 +115,7 @@ QString Variant::DebugString() const
     case VT_R8: return QStringLiteral("VT_R8:%1").arg(dblVal());
     case VT_DATE: return QStringLiteral("VT_DATE:%1").arg(dblVal(), 0, 'f', 6);
     case VT_ARRAY | VT_UI1: return QStringLiteral("VT_ARRAY|VT_UI1:%1 bytes").arg(m_bytes.size());
+    case VT_UI8: return QStringLiteral("VT_UI8:%1").arg(ullVal());
     default: return QStringLiteral("VT_%1:%2").arg(m_vt).arg(llVal());
     }
 }

@@ -7,9 +7,14 @@
 
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
+#include "store/JetConnectionString.h"
 #include "store/StudyQueries.h"
 
 #include <QDate>
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -37,6 +42,30 @@ QString QuoteSqlText(const QString& text)
     return quoted;
 }
 
+// Why "Remember" must not double the interval nOld (the field's 32 bits),
+// or nothing when it may. The selections add the interval to the date; a
+// row whose interval does not fit a signed 32-bit number, or whose due day
+// falls after the last day of the calendar, makes that arithmetic fail for
+// every row of every day's review, so such a row is never written. A
+// negative interval (a hand-mended file) has no doubling that means
+// anything. 0 and NULL still count as 1.
+std::optional<QString> DoublingRefusal(unsigned long nOld)
+{
+    const qint64 nInterval = static_cast<std::int32_t>(static_cast<std::uint32_t>(nOld));
+    if (nInterval < 0)
+        return QStringLiteral("The review interval of this word (%1 days) is not a number of days; "
+                              "the word was not changed.")
+            .arg(nInterval);
+    const qint64 nDoubled = 2 * std::max<qint64>(nInterval, 1);
+    const QDate today = platform::Clock::Now().date();
+    const QDate lastDay(9999, 12, 31); // the last day the selections' date arithmetic reaches
+    if (nDoubled > std::numeric_limits<std::int32_t>::max() || today.addDays(nDoubled) > lastDay)
+        return QStringLiteral("The review interval of this word (%1 days) cannot be doubled: the next review "
+                              "would fall after 31 December 9999. The word was not changed.")
+            .arg(nInterval);
+    return std::nullopt;
+}
+
 }  // namespace
 
 CWordStore::CWordStore() : m_nMode(modeNone) {}
@@ -51,7 +80,7 @@ bool CWordStore::OpenDatabase()
         platform::ShowMessage(QStringLiteral("Error: Falied to get data file."), platform::MB_ICONERROR);
         return false;
     }
-    return m_database.Open(QString(studyqueries::kConnectionFormat).arg(strPath), QString(), QString());
+    return m_database.Open(JetConnectionString(strPath), QString(), QString());
 }
 
 void CWordStore::CloseDatabase()
@@ -163,6 +192,14 @@ bool CWordStore::UpdateMemoryCycle(bool bForgotten)
         m_recordset.CancelUpdate();
         return false;
     }
+    if (!bForgotten) {
+        const std::optional<QString> strRefusal = DoublingRefusal(nOld);
+        if (strRefusal) {
+            m_recordset.CancelUpdate();
+            platform::ShowMessage(*strRefusal, platform::MB_ICONERROR);
+            return false;
+        }
+    }
     const bool bWritten = bForgotten
         ? m_recordset.SetFieldValue(QStringLiteral("MemoryCycle"), 1)
         : m_recordset.SetFieldValue(QStringLiteral("MemoryCycle"), static_cast<unsigned long>(2 * (nOld == 0 ? 1 : nOld)));
@@ -176,6 +213,10 @@ bool CWordStore::UpdateMemoryCycle(bool bForgotten)
     }
     if (!m_recordset.Update()) {
         m_recordset.CancelUpdate();
+        // Refused most often because another running copy changed the
+        // card since it was read: the card is then shown as the file now
+        // holds it, not as it was.
+        m_recordset.Resync();
         return false;
     }
     return true;
@@ -205,6 +246,14 @@ bool CWordStore::WriteWordFields(const QString& strWord, const QString& strPronu
 bool CWordStore::AddNewWord(QString strWord, QString strPronunciation, QString strDescription)
 {
     m_nMode = modeNone;
+    // A NUL cannot stand inside the lookup's SQL text, and a word with one
+    // in it is no word a user typed.
+    if (strWord.contains(QChar(0))) {
+        platform::ShowMessage(
+            QStringLiteral("The word contains a NUL character (code 0), which a word cannot hold; it was not added."),
+            platform::MB_ICONERROR);
+        return false;
+    }
     const QString strQuery = QString(studyqueries::kNewWordLookup).arg(QuoteSqlText(strWord));
     if (!m_recordset.Open(m_database.GetActiveConnection(), strQuery, CADORecordset::openQuery))
         return false;

@@ -1,21 +1,28 @@
 // Where the data file lies and the copy of it that every start makes. The
 // data file is db.mdb beside the executable; each start copies it to
-// Backup/db.YYYY.MM.DD.hh.mm.ss.MDB beside it before anything opens it.
+// Backup/db.YYYY.MM.DD.hh.mm.ss.MDB beside it before the trainer's own
+// connection opens it.
+//
+// The copy holds exactly the last committed state, never the bytes of the
+// moment: a write cut short by a crash is rolled back first, another
+// process's write waits until the copy is made, and a file in WAL mode is
+// copied with the WAL's committed pages (engine/DatabaseFileCopy.h).
 //
 // The copy is the one place where the program writes a file other than the
 // data file, so it is made with care: it never replaces an existing file,
 // not even when two starts race for the same name (the copy is made under no
 // name or a temporary one, then linked into place, which fails when the name
 // is taken); a copy that fails part-way (read error, disk full) leaves
-// nothing behind; and the copy and its folder are flushed to disk before the
-// data file is opened, so that a crash right after start-up cannot leave a
-// backup that looks complete but is not.
+// nothing behind; and the copy, its folder and a Backup folder just made
+// are flushed to disk before the data file is opened, so that a crash
+// right after start-up cannot leave a backup that looks complete but is
+// not.
+#include "engine/ado/DatabaseFileCopy.h"
 #include "platform/Clock.h"
+#include "platform/FileName.h"
 #include "platform/MessageBox.h"
 #include "store/CWordStore.h"
 
-#include <QFile>
-#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -77,38 +84,6 @@ private:
     QByteArray m_name;
 };
 
-bool WriteAll(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        size -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
-bool CopyContents(int from, int to)
-{
-    std::array<char, 1 << 16> buffer;
-    for (;;) {
-        const ssize_t got = ::read(from, buffer.data(), buffer.size());
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (got == 0)
-            return true;
-        if (!WriteAll(to, buffer.data(), static_cast<size_t>(got)))
-            return false;
-    }
-}
-
 // Flushes a folder's entries. File systems that cannot flush a folder say
 // EINVAL; there is nothing more to be had there.
 bool SyncFolder(int dirFd)
@@ -116,13 +91,28 @@ bool SyncFolder(int dirFd)
     return ::fsync(dirFd) == 0 || errno == EINVAL;
 }
 
-// Copies source to a new file target; false, leaving no file at target and
-// no temporary file beside it, when source is not a readable regular file,
-// when target exists, or when any read, write or flush fails.
+// Flushes the folder that holds path, so that a folder just made there
+// survives a power cut together with the first file put into it.
+bool SyncParentFolder(const QByteArray& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray parent = slash <= 0 ? QByteArray("/") : path.left(slash);
+    const FileDescriptor folder(::open(parent.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return folder.IsOpen() && SyncFolder(folder.Get());
+}
+
+// How long the copy waits for another process's write to finish, as the
+// data file's own connection does.
+constexpr int kLockTimeoutSeconds = 15;
+
+// Copies the last committed state of source to a new file target; false,
+// leaving no file at target and no temporary file beside it, when source is
+// not a readable regular file, when target exists, when that state cannot
+// be read, or when any read, write or flush fails.
 bool CopyToNewFile(const QString& source, const QString& target)
 {
-    const QByteArray sourcePath = QFile::encodeName(source);
-    const QByteArray targetPath = QFile::encodeName(target);
+    const QByteArray sourcePath = platform::EncodeFileName(source);
+    const QByteArray targetPath = platform::EncodeFileName(target);
     const qsizetype slash = targetPath.lastIndexOf('/');
     const QByteArray folderPath = slash == 0 ? QByteArray("/") : targetPath.left(slash);
     const QByteArray targetName = targetPath.mid(slash + 1);
@@ -156,7 +146,9 @@ bool CopyToNewFile(const QString& source, const QString& target)
         temporary.emplace(folder.Get(), pattern.mid(folderPath.size() + 1));
     }
 
-    if (!CopyContents(in.Get(), out.Get()))
+    // in stays open until the copy is placed: closing it while the copy's
+    // own connection holds its read lock would drop that lock.
+    if (!engine::CopyDatabaseFile(source, in.Get(), out.Get(), kLockTimeoutSeconds))
         return false;
     // The copy keeps the data file's permissions and times, as a file copy
     // does; neither matters enough to fail the start over.
@@ -211,11 +203,11 @@ bool CWordStore::BackupDataFile()
     QString strBackupDir;
     GetDataFilePath(QStringLiteral("Backup"), strBackupDir);
 
-    const QByteArray backupDir = QFile::encodeName(strBackupDir);
+    const QByteArray backupDir = platform::EncodeFileName(strBackupDir);
     struct stat dirStat { };
     if (::stat(backupDir.constData(), &dirStat) != 0 || !S_ISDIR(dirStat.st_mode)) {
         // A start that loses a race to create the folder finds it made.
-        const bool made = ::mkdir(backupDir.constData(), 0777) == 0
+        const bool made = (::mkdir(backupDir.constData(), 0777) == 0 && SyncParentFolder(backupDir))
             || (errno == EEXIST && ::stat(backupDir.constData(), &dirStat) == 0 && S_ISDIR(dirStat.st_mode));
         if (!made) {
             platform::ShowMessage(

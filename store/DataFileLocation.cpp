@@ -1,15 +1,16 @@
 // The choice between the executable's folder and the per-user folder. The
-// test is whether the executable's folder may be written, since that is
-// what the backup needs: a build folder or an unpacked copy passes and
-// behaves exactly as before; /usr/bin does not for anyone but root.
+// test is whether the executable's folder holds a data file or may be
+// written, since that is what the backup needs: a build folder or an
+// unpacked copy passes and behaves exactly as before; /usr/bin does not for
+// anyone but root.
 #include "store/DataFileLocation.h"
 
 #include "platform/ComError.h"
 #include "platform/ExecutablePath.h"
+#include "platform/FileName.h"
 #include "store/DataFileSchema.h"
 
 #include <QDir>
-#include <QFile>
 #include <QStandardPaths>
 #include <unistd.h>
 
@@ -32,10 +33,14 @@ std::optional<QString> DataFileLocation::Folder()
     if (slash < 0)
         return std::nullopt; // no folder to take off
     QString folder = slash == 0 ? QStringLiteral("/") : executable->left(slash);
-    if (::access(QFile::encodeName(folder).constData(), W_OK) != 0) {
+    // A data file already beside the executable is the user's, writable
+    // folder or not: a start from a read-only copy must use (and fail to
+    // back up) those words, never silently switch to an empty file.
+    const bool besideExecutable = platform::FileExists(folder + u'/' + QLatin1String(kDataFileName));
+    if (!besideExecutable && ::access(platform::EncodeFileName(folder).constData(), W_OK) != 0) {
         folder = PerUserFolder();
         const QString dataFile = folder + u'/' + QLatin1String(kDataFileName);
-        if (QDir().mkpath(folder) && !QFile::exists(dataFile)) {
+        if (QDir().mkpath(folder) && !platform::FileExists(dataFile)) {
             try {
                 CreateDataFile(dataFile);
             } catch (const platform::ComError&) {

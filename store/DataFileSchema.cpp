@@ -7,17 +7,15 @@
 #include "engine/ado/Connection.h"
 #include "engine/ado/JetEngine.h"
 #include "platform/ComError.h"
+#include "platform/FileName.h"
+#include "store/JetConnectionString.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QUuid>
+#include <unistd.h>
 
 namespace {
-
-QString JetConnectionString(const QString& path)
-{
-    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False;").arg(path);
-}
 
 // Removes the temporary file however the creation ends.
 class TemporaryDataFile {
@@ -28,8 +26,8 @@ public:
     }
     ~TemporaryDataFile()
     {
-        QFile::remove(m_path);
-        QFile::remove(m_path + QStringLiteral("-journal"));
+        ::unlink(platform::EncodeFileName(m_path).constData());
+        ::unlink(platform::EncodeFileName(m_path + QStringLiteral("-journal")).constData());
     }
     TemporaryDataFile(const TemporaryDataFile&) = delete;
     TemporaryDataFile& operator=(const TemporaryDataFile&) = delete;
@@ -43,8 +41,8 @@ private:
 
 void CreateDataFile(const QString& path)
 {
-    const QFileInfo target(path);
-    if (target.exists() || target.isSymLink())
+    const QFileInfo target(platform::AbsoluteFileName(path));
+    if (platform::FileExists(target.absoluteFilePath()) || platform::IsLink(target.absoluteFilePath()))
         throw platform::ComError(platform::E_FAIL,
             QStringLiteral("Database '%1' already exists.").arg(target.absoluteFilePath()),
             QStringLiteral("Microsoft JET Database Engine"));

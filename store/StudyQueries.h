@@ -6,8 +6,6 @@
 
 namespace studyqueries {
 
-constexpr const char* kConnectionFormat = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False;";
-
 // Due for review: the due day (Date + MemoryCycle days) is today or
 // earlier, and the card was not studied today.
 constexpr const char* kReviewList =

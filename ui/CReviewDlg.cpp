@@ -49,19 +49,19 @@ bool CReviewDlg::OnCommand(int nID)
 
 void CReviewDlg::OnRemember()
 {
-    if (!AppWordStore().Remember()) {
+    if (!AppWordStore().Remember())
         platform::ShowMessage(QStringLiteral("Failed to Remember Current Word."), platform::MB_ICONERROR);
-        return;
-    }
+    // Redrawn after a refusal too: the answer may have found the card
+    // changed in the file by another running copy, and the card then shows
+    // it as it now is.
     m_card.ShowCurrentCard();
 }
 
 void CReviewDlg::OnForgotten()
 {
-    if (!AppWordStore().Forget()) {
+    if (!AppWordStore().Forget())
         platform::ShowMessage(QStringLiteral("Failed to Forgotten Current Word."), platform::MB_ICONERROR);
-        return;
-    }
+    // Redrawn after a refusal too, as after "Remember".
     m_card.ShowCurrentCard();
 }
 

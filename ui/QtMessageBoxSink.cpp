@@ -2,9 +2,9 @@
 // error reports use; the box is given plain LF so that no stray CR shows.
 #include "ui/QtMessageBoxSink.h"
 
+#include "platform/ExecutablePath.h"
 #include "platform/MessageBox.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QMessageBox>
 
@@ -32,8 +32,10 @@ int ShowQtMessageBox(const QString& text, unsigned flags)
 {
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QMessageBox box(
-        IconFor(flags), QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName(), shown, QMessageBox::Ok);
+    // The executable's name as the program reads it (Qt's own reading of
+    // the path loses a folder name that is not UTF-8, and with it the name).
+    const QString caption = QFileInfo(platform::ExecutableFilePath().value_or(QString())).completeBaseName();
+    QMessageBox box(IconFor(flags), caption, shown, QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
     box.exec();
     return platform::IDOK;

@@ -15,6 +15,7 @@
 #include "engine/sqlite/SqliteError.h"
 #include "engine/sqlite/SqliteHandles.h"
 #include "engine/sqlite/ValueConversion.h"
+#include "platform/FileName.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -42,10 +43,10 @@ constexpr const char* kObject = "Connection";
 // Why path cannot be written, or an empty text when it can.
 QString WriteRefusal(const QString& path)
 {
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = platform::EncodeFileName(path);
     if (::access(native.constData(), W_OK) != 0)
         return QString::fromLocal8Bit(std::strerror(errno));
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    const QByteArray folder = platform::EncodeFileName(QFileInfo(path).absolutePath());
     if (::access(folder.constData(), W_OK | X_OK) != 0)
         return QStringLiteral("its folder does not allow the rollback journal to be made beside it (%1)")
             .arg(QString::fromLocal8Bit(std::strerror(errno)));
@@ -97,13 +98,12 @@ void Connection::Open(const QString& connectionString, const QString&, const QSt
     const ConnectionStringParts parsed = ConnectionStringParts::Parse(text);
     parsed.RequireJet(kObject);
 
-    const QFileInfo info(parsed.DataSource());
-    const QString path = info.absoluteFilePath();
-    if (!info.exists())
+    const QString path = QFileInfo(platform::AbsoluteFileName(parsed.DataSource())).absoluteFilePath();
+    if (!platform::FileExists(path))
         FileError(QStringLiteral("Could not find file '%1'.").arg(path));
-    if (info.isDir())
+    if (platform::IsFolder(path))
         FileError(QStringLiteral("'%1' is a folder, not a data file.").arg(path));
-    if (info.size() == 0)
+    if (platform::FileSize(path) == 0)
         FileError(QStringLiteral("'%1' is not a database file.").arg(path));
     const bool readOnly = IsReadOnlyMode(parsed.Value(QStringLiteral("Mode")));
 
@@ -112,7 +112,7 @@ void Connection::Open(const QString& connectionString, const QString&, const QSt
     // SQLite's per-call locking of the handle is not needed.
     const int flags
         = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_NOMUTEX;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr);
+    const int rc = sqlite3_open_v2(platform::EncodeFileName(path).constData(), &raw, flags, nullptr);
     DatabaseHandle db(raw);
     if (rc != SQLITE_OK)
         FileError(QStringLiteral("The data file '%1' cannot be opened: %2.")
@@ -134,8 +134,10 @@ void Connection::Open(const QString& connectionString, const QString&, const QSt
     // Reading the schema is what tells a database from any other file; it
     // also rolls back a hot journal left by a crash.
     try {
-        Statement schema(raw, QByteArray("SELECT count(*) FROM sqlite_master"));
-        schema.Step();
+        {
+            Statement schema(raw, QByteArray("SELECT count(*) FROM sqlite_master"));
+            schema.Step();
+        } // finished: a file in WAL mode cannot leave it while a statement is active
         if (!readOnly) {
             Statement journal(raw, QByteArray("PRAGMA journal_mode=DELETE"));
             if (journal.Step() && journal.ColumnText(0).compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0)
@@ -348,8 +350,12 @@ long Connection::BeginTrans()
     if (!db)
         ThrowAdo(platform::adErrObjectClosed, QString::fromLatin1(adotext::kObjectClosed), kObject);
     const int level = m_impl->transactionLevel + 1;
+    // The write lock is taken here, up front: in a deferred transaction the
+    // first read takes a shared lock, and SQLite does not wait (the busy
+    // timeout never applies) when a later write inside the same
+    // transaction has to upgrade it while another process writes.
     if (level == 1)
-        ExecuteDirect(db, "BEGIN");
+        ExecuteDirect(db, "BEGIN IMMEDIATE");
     else
         ExecuteDirect(db, QStringLiteral("SAVEPOINT trans%1").arg(level).toUtf8().constData());
     m_impl->transactionLevel = level;

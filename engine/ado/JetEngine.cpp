@@ -8,6 +8,7 @@
 #include "engine/ado/ConnectionStringParts.h"
 #include "engine/sqlite/SqliteError.h"
 #include "engine/sqlite/SqliteHandles.h"
+#include "platform/FileName.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,7 +39,7 @@ public:
     explicit TempFile(const QString& destination)
     {
         const QFileInfo info(destination);
-        QByteArray pattern = QFile::encodeName(
+        QByteArray pattern = platform::EncodeFileName(
             info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".new-XXXXXX"));
         const int fd = ::mkstemp(pattern.data());
         if (fd < 0)
@@ -61,7 +62,7 @@ public:
     TempFile& operator=(const TempFile&) = delete;
 
     const QByteArray& NativePath() const { return m_path; }
-    QString Path() const { return QFile::decodeName(m_path); }
+    QString Path() const { return platform::DecodeFileName(m_path); }
 
 private:
     QByteArray m_path;
@@ -83,24 +84,24 @@ void SyncPath(const QByteArray& path, const QString& shown)
 void Publish(const TempFile& temp, const QString& destination)
 {
     SyncPath(temp.NativePath(), destination);
-    const QByteArray target = QFile::encodeName(destination);
+    const QByteArray target = platform::EncodeFileName(destination);
     if (::link(temp.NativePath().constData(), target.constData()) != 0) {
         if (errno == EEXIST)
             ThrowJet(platform::E_FAIL, QStringLiteral("Database '%1' already exists.").arg(destination));
         ThrowJet(platform::E_FAIL, QStringLiteral("Cannot write '%1': %2.").arg(destination, Errno()));
     }
-    SyncPath(QFile::encodeName(QFileInfo(destination).absolutePath()), QFileInfo(destination).absolutePath());
+    SyncPath(platform::EncodeFileName(QFileInfo(destination).absolutePath()), QFileInfo(destination).absolutePath());
 }
 
 QString RequireNewFile(const QString& connection, const char* object)
 {
     const ConnectionStringParts parsed = ConnectionStringParts::Parse(connection);
     parsed.RequireJet(object);
-    const QFileInfo info(parsed.DataSource());
+    const QFileInfo info(platform::AbsoluteFileName(parsed.DataSource()));
     const QString path = info.absoluteFilePath();
-    if (info.exists() || info.isSymLink())
+    if (platform::FileExists(path) || platform::IsLink(path))
         ThrowJet(platform::E_FAIL, QStringLiteral("Database '%1' already exists.").arg(path));
-    if (!QFileInfo(info.absolutePath()).isDir())
+    if (!platform::IsFolder(info.absolutePath()))
         ThrowJet(platform::E_FAIL,
             QStringLiteral("'%1' is not a valid path.  Make sure that the path name is spelled "
                            "correctly and that the folder exists.")
@@ -111,7 +112,8 @@ QString RequireNewFile(const QString& connection, const char* object)
 DatabaseHandle OpenFile(const QString& path, int flags)
 {
     sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags | SQLITE_OPEN_EXRESCODE, nullptr);
+    const int rc
+        = sqlite3_open_v2(platform::EncodeFileName(path).constData(), &raw, flags | SQLITE_OPEN_EXRESCODE, nullptr);
     DatabaseHandle db(raw);
     if (rc != SQLITE_OK)
         throw SqliteError(rc, QString::fromUtf8(raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)), path);
@@ -144,11 +146,10 @@ void JetEngine::CompactDatabase(const QString& sourceConnection, const QString& 
 {
     const ConnectionStringParts source = ConnectionStringParts::Parse(sourceConnection);
     source.RequireJet("JetEngine");
-    const QFileInfo sourceInfo(source.DataSource());
-    const QString sourcePath = sourceInfo.absoluteFilePath();
-    if (!sourceInfo.exists() || sourceInfo.isDir())
+    const QString sourcePath = QFileInfo(platform::AbsoluteFileName(source.DataSource())).absoluteFilePath();
+    if (!platform::FileExists(sourcePath) || platform::IsFolder(sourcePath))
         ThrowJet(platform::E_FAIL, QStringLiteral("Could not find file '%1'.").arg(sourcePath));
-    if (sourceInfo.size() == 0)
+    if (platform::FileSize(sourcePath) == 0)
         ThrowJet(platform::E_FAIL, QStringLiteral("'%1' is not a database file.").arg(sourcePath));
     const QString destPath = RequireNewFile(destConnection, "JetEngine");
 

@@ -1052,6 +1052,16 @@ std::shared_ptr<Snapshot> MemorySnapshot(
         for (std::size_t c = 0; c < infos.size(); ++c) {
             const Variant& v = c < row.size() ? row[c] : Variant();
             values[c] = StoredFromVariant(v);
+            // A date's stored text holds whole seconds; rows held in memory
+            // keep a fraction of a second (a timestamp read from a file) as
+            // the date's own number.
+            if (v.vt() == platform::VT_DATE && std::isfinite(v.date())) {
+                const double seconds = v.date() * 86400.0;
+                const double magnitude = std::fabs(v.date());
+                const double noise = 2.0 * 86400.0 * (std::nextafter(magnitude, HUGE_VAL) - magnitude);
+                if (std::fabs(seconds - std::nearbyint(seconds)) > noise)
+                    values[c] = StoredValue::MakeReal(v.date());
+            }
         }
         snapshot->AppendRow(values, 0);
     }
@@ -1512,6 +1522,28 @@ void Recordset::Update()
     if (impl.editMode == adEditNone)
         return;
     StorePending(impl);
+    FillBinding(impl);
+}
+
+void Recordset::Resync(long affectRecords)
+{
+    Impl& impl = *m_impl;
+    impl.RequireOpen();
+    if (affectRecords != adAffectCurrent)
+        InvalidArgument();
+    if (impl.editMode == adEditAdd)
+        CancelUpdate(); // back on the row the addition started from
+    Snapshot& snapshot = *impl.snapshot;
+    if (snapshot.inMemory || !impl.HasCurrentRow())
+        return; // rows built in memory, and no row, have nothing to read again
+    const std::size_t row = impl.CurrentRow();
+    sqlite3* db = WritableHandle(impl);
+    ClearEdit(impl);
+    const std::optional<std::vector<StoredValue>> now = ReadBack(db, snapshot, snapshot.RowId(row));
+    if (now)
+        snapshot.ReplaceRow(row, *now);
+    else
+        snapshot.MarkDeleted(row); // gone from the file
     FillBinding(impl);
 }
 

@@ -87,6 +87,11 @@ public:
     void Update();
     void CancelUpdate();
     void Delete(long affectRecords = adAffectCurrent);
+    // ADO's Resync(adAffectCurrent, adResyncAllValues): the current row
+    // read again from the data file, as it now is there (a row gone from
+    // the file is deleted from the snapshot too); a pending edit is
+    // dropped. Rows built in memory are left as they are.
+    void Resync(long affectRecords = adAffectCurrent);
 
     // Search, order and restriction.
     void Find(const QString& criteria, long skipRecords = 0, long searchDirection = adSearchForward,

@@ -46,6 +46,7 @@ enum DataTypeEnum {
     adUnsignedInt = 19,
     adBigInt = 20,
     adUnsignedBigInt = 21,
+    adFileTime = 64,
     adGUID = 72,
     adBinary = 128,
     adChar = 129,

@@ -119,9 +119,12 @@ std::optional<QByteArray> ToStorage(double oleDate)
     double dayPart = std::trunc(oleDate);
     long long seconds = std::llround(std::fabs(oleDate - dayPart) * 86400.0);
     long long days = static_cast<long long>(dayPart);
+    // A time that rounds up to midnight is the next day, later in time
+    // whatever the sign: OLE's day part names the day and the fraction
+    // counts forward from its midnight even before 30 December 1899.
     if (seconds >= 86400) {
         seconds -= 86400;
-        days += oleDate < 0 ? -1 : 1;
+        days += 1;
     }
     const platform::CivilDate date = platform::CivilFromDayNumber(days);
     if (date.year < kMinYear || date.year > kMaxYear)

@@ -210,8 +210,10 @@ Variant IntegerVariant(const StoredRef& v, long adoType)
             return Variant::FromUI4(std::uint32_t(value));
         break;
     case adBigInt:
-    case adUnsignedBigInt:
         return Variant::FromI8(value);
+    case adUnsignedBigInt:
+        // The field's values keep their 64 bits in SQLite's signed integer.
+        return Variant::FromUI8(static_cast<std::uint64_t>(value));
     default:
         break;
     }
@@ -261,8 +263,36 @@ std::optional<double> NumericOf(const Variant& v)
     }
 }
 
+// An unsigned 64-bit field holds 0 to 18446744073709551615; the upper half
+// of that range is stored as the signed integer with the same bits.
+StoredValue UnsignedBigForField(const Variant& v, const QString& fieldName)
+{
+    if (v.vt() == platform::VT_UI8)
+        return StoredValue::MakeInteger(static_cast<std::int64_t>(v.ullVal()));
+    if (IsIntegerVt(v.vt())) {
+        if (IntegerOf(v) < 0)
+            OutOfRange(double(IntegerOf(v)), fieldName, "Unsigned Big Integer");
+        return StoredValue::MakeInteger(IntegerOf(v));
+    }
+    if (v.vt() == platform::VT_BSTR) {
+        bool ok = false;
+        const qulonglong u = v.bstrVal().trimmed().toULongLong(&ok, 10);
+        if (ok)
+            return StoredValue::MakeInteger(static_cast<std::int64_t>(u));
+    }
+    const std::optional<double> d = NumericOf(v);
+    if (!d)
+        CannotConvert(v, fieldName, "a number");
+    const double rounded = std::nearbyint(*d);
+    if (!(rounded >= 0 && rounded < 18446744073709551616.0))
+        OutOfRange(*d, fieldName, "Unsigned Big Integer");
+    return StoredValue::MakeInteger(static_cast<std::int64_t>(static_cast<std::uint64_t>(rounded)));
+}
+
 StoredValue IntegerForField(const Variant& v, long adoType, const QString& fieldName)
 {
+    if (adoType == adUnsignedBigInt)
+        return UnsignedBigForField(v, fieldName);
     std::int64_t value = 0;
     if (IsIntegerVt(v.vt()) && v.vt() != platform::VT_UI8) {
         value = IntegerOf(v);
@@ -413,6 +443,7 @@ Variant VariantFromStored(const StoredRef& v, long adoType)
     case adDBDate:
     case adDBTimeStamp:
     case adDBTime:
+    case adFileTime:
         if (v.kind == StoredValue::Text) {
             if (const std::optional<double> d = datetext::Parse(v.data, v.size))
                 return Variant::FromDate(*d);
@@ -561,6 +592,7 @@ StoredValue StoredForField(const Variant& v, long adoType, const QString& fieldN
     case adDBDate:
     case adDBTimeStamp:
     case adDBTime:
+    case adFileTime:
         return DateForField(v, fieldName);
     case adBoolean:
         return BooleanForField(v, fieldName);

@@ -3,30 +3,38 @@
 // The format is the one ADO's persistence provider writes: a root <xml>
 // declaring the s:, dt:, rs: and z: namespaces; an s:Schema whose
 // s:ElementType 'row' holds one s:AttributeType per field (its XML name, its
-// original name in rs:name when that is no XML name, its ordinal in
+// original name in rs:name when ADO would not use it as one, its ordinal in
 // rs:number, its flags) with an s:datatype giving the XML data type and the
 // database type; then rs:data with one z:row per row, each non-NULL value an
 // attribute (a NULL is an attribute left out). A file may also carry pending
-// changes (rs:insert, rs:update with rs:original, rs:delete); reading applies
-// them, so that the rows read are the current values.
+// changes (rs:insert, rs:update with rs:original, rs:delete, and fields set
+// to NULL named in rs:forcenull); reading applies them, so that the rows
+// read are the current values.
+//
+// Writing produces ADO's own lexical form byte for byte where it is known
+// (quoting, character references, line ends, indentation, the attributes
+// each type carries), so that a file saved here diffs cleanly against one
+// ADO saved. The whole document is built in memory first, so a value that
+// cannot be written fails before a file exists; it then goes to a
+// temporary file beside the destination that is linked into place without
+// ever overwriting, so a failure leaves no file behind.
 //
 // Reading goes through QXmlStreamReader, which never fetches anything from
 // outside the file; on top of that a DOCTYPE (and with it every entity
-// declaration) is refused outright, so a file cannot make the reader expand
-// or fetch anything. Writing builds the whole document in memory first, so a
-// value that cannot be written fails before a file exists; the document then
-// goes to a temporary file beside the destination that is linked into place
-// without ever overwriting, so a failure leaves no file behind.
+// declaration) is refused outright. Before the parser sees the file, raw
+// TAB, CR and LF inside attribute values (which ADO writes, and which a
+// parser would turn into spaces) become character references.
 #include "engine/xml/XmlPersistence.h"
 
+#include "engine/ado/Field.h"
 #include "engine/common/AdoEnums.h"
 #include "engine/common/AdoError.h"
-#include "engine/ado/Field.h"
+#include "engine/xml/AdoXmlWriter.h"
+#include "engine/xml/RawLineBreaks.h"
 #include "platform/ComError.h"
 #include "platform/HResult.h"
 #include "platform/OleDateTime.h"
 
-#include <QBuffer>
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -34,7 +42,6 @@
 #include <QHash>
 #include <QTemporaryFile>
 #include <QXmlStreamReader>
-#include <QXmlStreamWriter>
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -44,6 +51,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <optional>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -74,10 +82,12 @@ const QString kNsDataType = QStringLiteral("uuid:C2F41010-65B3-11d1-A29F-00AA00C
 const QString kNsRowset = QStringLiteral("urn:schemas-microsoft-com:rowset");
 const QString kNsRow = QStringLiteral("#RowsetSchema");
 
-// The sizes ADO writes for long values (its "unlimited" lengths).
+// The sizes of long values that give none of their own (ADO's "unlimited"
+// lengths), and the one ADO writes for every adBSTR.
 constexpr long kLongWideLength = 536870910;
 constexpr long kLongNarrowLength = 2147483647;
 constexpr long kLongBinaryLength = 1073741823;
+constexpr long long kBstrLength = 4294967295LL;
 
 // DECIMAL holds a 96-bit mantissa and a scale of at most 28.
 constexpr int kMaxDecimalScale = 28;
@@ -114,79 +124,87 @@ enum class ValueKind {
     Uuid,
 };
 
+// How ADO writes a type's s:datatype: its dt:type, its rs:dbtype, the
+// dt:maxLength it gives every field of the type (0: the field's own size),
+// and which of rs:scale, rs:fixedlength and rs:long it carries.
 struct WrittenType {
     const char* dtType;
     const char* dbType; // nullptr: none
-    long maxLength; // ADO's size for the type, used when the field gives none
-    int precision; // ADO's precision for the type; -1: the field's own; 0: none written
+    long long maxLength;
+    bool carriesScale;
+    bool fixedLength;
+    bool isLong;
 };
 
 // ADO's own spelling for each type it persists.
-WrittenType WrittenTypeOf(long adoType, long attributes)
+WrittenType WrittenTypeOf(long adoType)
 {
-    const bool isLong = (attributes & adFldLong) != 0;
     switch (adoType) {
     case adTinyInt:
-        return { "i1", nullptr, 1, 3 };
-    case adSmallInt:
-        return { "i2", nullptr, 2, 5 };
-    case adInteger:
-        return { "int", nullptr, 4, 10 };
-    case adBigInt:
-        return { "i8", nullptr, 8, 19 };
+        return { "i1", nullptr, 1, false, true, false };
     case adUnsignedTinyInt:
-        return { "ui1", nullptr, 1, 3 };
+        return { "ui1", nullptr, 1, false, true, false };
+    case adSmallInt:
+        return { "i2", nullptr, 2, false, true, false };
     case adUnsignedSmallInt:
-        return { "ui2", nullptr, 2, 5 };
+        return { "ui2", nullptr, 2, false, true, false };
+    case adInteger:
+        return { "int", nullptr, 4, false, true, false };
     case adUnsignedInt:
-        return { "ui4", nullptr, 4, 10 };
+        return { "ui4", nullptr, 4, false, true, false };
+    case adBigInt:
+        return { "i8", nullptr, 8, false, true, false };
     case adUnsignedBigInt:
-        return { "ui8", nullptr, 8, 20 };
+        return { "ui8", nullptr, 8, false, true, false };
     case adSingle:
-        return { "r4", nullptr, 4, 7 };
+        return { "r4", nullptr, 4, false, true, false };
     case adDouble:
-        return { "float", nullptr, 8, 15 };
+        return { "float", nullptr, 8, false, true, false };
     case adCurrency:
-        return { "number", "currency", 8, 19 };
-    case adDecimal:
-        return { "number", "decimal", 19, -1 };
-    case adNumeric:
-        return { "number", "numeric", 19, -1 };
+        return { "number", "currency", 8, false, true, false };
     case adBoolean:
-        return { "boolean", nullptr, 2, 0 };
+        return { "boolean", nullptr, 2, false, true, false };
     case adDate:
-        return { "dateTime", "variantdate", 16, 0 };
-    case adDBTimeStamp:
-        return { "dateTime", "timestamp", 16, 19 };
+        return { "dateTime", "variantdate", 16, false, true, false };
     case adDBDate:
-        return { "date", nullptr, 6, 0 };
+        return { "date", nullptr, 6, false, true, false };
     case adDBTime:
-        return { "time", nullptr, 6, 0 };
+        return { "time", nullptr, 6, false, true, false };
+    case adDBTimeStamp:
+        return { "dateTime", "timestamp", 16, true, true, false };
+    case adFileTime:
+        return { "dateTime", "filetime", 16, false, true, false };
     case adGUID:
-        return { "uuid", nullptr, 16, 0 };
+        return { "uuid", nullptr, 16, false, true, false };
     case adBSTR:
-        return { "string", "bstr", 0, 0 };
+        return { "string", nullptr, kBstrLength, false, false, true };
     case adChar:
-        return { "string", "str", 0, 0 };
-    case adVarChar:
-        return { "string", "str", isLong ? kLongNarrowLength : 0, 0 };
-    case adLongVarChar:
-        return { "string", "str", kLongNarrowLength, 0 };
+        return { "string", "str", 0, false, true, false };
     case adWChar:
-        return { "string", nullptr, 0, 0 };
+        return { "string", nullptr, 0, false, true, false };
+    case adVarChar:
+        return { "string", "str", 0, false, false, false };
+    case adLongVarChar:
+        return { "string", "str", 0, false, false, true };
     case adLongVarWChar:
-        return { "string", nullptr, kLongWideLength, 0 };
+        return { "string", nullptr, 0, false, false, true };
     case adBinary:
-        return { "bin.hex", nullptr, 0, 0 };
+        return { "bin.hex", nullptr, 0, false, true, false };
     case adVarBinary:
-        return { "bin.hex", nullptr, isLong ? kLongBinaryLength : 0, 0 };
+        return { "bin.hex", nullptr, 0, false, false, false };
     case adLongVarBinary:
-        return { "bin.hex", nullptr, kLongBinaryLength, 0 };
+        return { "bin.hex", nullptr, 0, false, false, true };
+    case adNumeric:
+        return { "number", "numeric", 19, true, true, false };
+    case adDecimal:
+        return { "number", "decimal", 16, true, true, false };
     case adVariant:
-        return { "string", "variant", 0, 0 };
+        // ADO calls persisting these "unpredictable"; the text form at
+        // least reads back.
+        return { "string", "variant", 0, false, false, false };
     case adVarWChar:
     default:
-        return { "string", nullptr, isLong ? kLongWideLength : 0, 0 };
+        return { "string", nullptr, 0, false, false, false };
     }
 }
 
@@ -222,6 +240,7 @@ ValueKind ValueKindOfAdoType(long adoType)
         return ValueKind::Boolean;
     case adDate:
     case adDBTimeStamp:
+    case adFileTime:
         return ValueKind::DateTime;
     case adDBDate:
         return ValueKind::DateOnly;
@@ -289,8 +308,10 @@ std::optional<ReadType> ReadTypeOf(const QString& dtTypeIn, const QString& dbTyp
     if (dt == u"boolean")
         return ReadType { adBoolean, ValueKind::Boolean };
     if (dt == u"datetime" || dt == u"datetime.tz") {
-        if (db == u"variantdate" || db == u"filetime")
+        if (db == u"variantdate")
             return ReadType { adDate, ValueKind::DateTime };
+        if (db == u"filetime")
+            return ReadType { adFileTime, ValueKind::DateTime };
         return ReadType { adDBTimeStamp, ValueKind::DateTime };
     }
     if (dt == u"date")
@@ -532,15 +553,12 @@ std::optional<std::int64_t> ParseCurrency(QStringView text)
     return static_cast<std::int64_t>(signedValue);
 }
 
-template <typename T> QString RealText(T value)
+// The name of a number that is no finite value, for errors.
+QString RealName(double value)
 {
     if (std::isnan(value))
         return QStringLiteral("NaN");
-    if (std::isinf(value))
-        return value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
-    char buf[64];
-    const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, value);
-    return QString::fromLatin1(buf, r.ptr - buf);
+    return value < 0 ? QStringLiteral("minus infinity") : QStringLiteral("infinity");
 }
 
 template <typename T> std::optional<T> ParseReal(QStringView textIn)
@@ -696,11 +714,16 @@ std::optional<double> ParseDateTimeText(QStringView textIn, ValueKind kind)
     return OleDateOf(year, month, day, hour, minute, second, fraction);
 }
 
-std::optional<QString> ParseUuid(QStringView textIn)
+// A GUID in its braced upper-case form; absent for anything else. ADO's
+// files always brace their GUIDs, and ADO refuses one without braces; a
+// field's own value may come either way.
+std::optional<QString> ParseUuid(QStringView textIn, bool requireBraces)
 {
     QStringView t = textIn.trimmed();
     if (t.startsWith(u'{') && t.endsWith(u'}'))
         t = t.mid(1, t.size() - 2);
+    else if (requireBraces)
+        return std::nullopt;
     QString hex;
     for (QChar c : t) {
         if (c == u'-')
@@ -817,7 +840,7 @@ std::optional<Variant> ParseValue(QStringView text, ValueKind kind)
             return Variant::FromBytes(*v);
         return std::nullopt;
     case ValueKind::Uuid:
-        if (auto v = ParseUuid(text))
+        if (auto v = ParseUuid(text, true))
             return Variant::FromBstr(*v);
         return std::nullopt;
     case ValueKind::Text:
@@ -826,26 +849,96 @@ std::optional<Variant> ParseValue(QStringView text, ValueKind kind)
     return std::nullopt;
 }
 
-QString DateText(double oleDate, ValueKind kind)
+// A double as ADO writes it: seventeen significant digits, an exponent
+// only for very large or small numbers ("3.1415899999999999",
+// "1.7976931348623157E+308").
+QString DoubleText(double value)
 {
-    const platform::OleDateTime dt(oleDate);
-    if (dt.GetStatus() != platform::OleDateTime::valid)
-        return {};
-    switch (kind) {
-    case ValueKind::DateOnly:
-        return dt.Format(QStringLiteral("%Y-%m-%d"));
-    case ValueKind::TimeOnly:
-        return dt.Format(QStringLiteral("%H:%M:%S"));
-    default:
-        return dt.Format(QStringLiteral("%Y-%m-%dT%H:%M:%S"));
-    }
+    char buf[64];
+    const int n = std::snprintf(buf, sizeof buf, "%.17G", value);
+    return QString::fromLatin1(buf, n);
 }
 
-// The text a value is written as; absent when it cannot be written (the
-// reason goes to `why`).
-std::optional<QString> ValueText(const Variant& v, ValueKind kind, QString& why)
+// A single: the shortest text that reads back as the same single, with
+// the exponent in ADO's form ("1.125", "3.4028231E+38").
+QString SingleText(float value)
+{
+    char buf[64];
+    const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, value);
+    QString text = QString::fromLatin1(buf, r.ptr - buf);
+    text.replace(u'e', u'E');
+    return text;
+}
+
+// The clock time of an OLE date in nanoseconds, rounded to what the double
+// can tell apart at its size (a microsecond for today's dates) or, for a
+// type without fractions, to the second; the day moves on when the time
+// rounds up to midnight.
+struct SplitDate {
+    double day; // the OLE date of the day's midnight
+    std::int64_t nanoseconds;
+};
+
+SplitDate SplitOleDate(double oleDate, bool keepFraction)
+{
+    constexpr std::int64_t kDayNs = 86400LL * 1000000000LL;
+    double day = std::trunc(oleDate);
+    const double fraction = std::fabs(oleDate - day);
+    std::int64_t unit = 1000000000; // whole seconds
+    if (keepFraction) {
+        const double resolutionNs = (std::nextafter(std::fabs(oleDate), HUGE_VAL) - std::fabs(oleDate)) * 86400e9;
+        unit = 1;
+        while (unit < 1000000000 && static_cast<double>(unit) < resolutionNs)
+            unit *= 10;
+    }
+    std::int64_t ns = std::llround(fraction * 86400e9 / static_cast<double>(unit)) * unit;
+    if (ns >= kDayNs) {
+        // The next calendar day, also before 1899-12-30, where OLE dates
+        // count their days down but their time of day up.
+        ns -= kDayNs;
+        day += 1.0;
+    }
+    return { day, ns };
+}
+
+// A date or time in ADO's form: date-only and time-only types as such, a
+// timestamp or file time with nine digits of fraction when it has one, an
+// OLE date to the second (ADO writes its dates without fraction).
+QString DateText(double oleDate, long adoType)
+{
+    const ValueKind kind = ValueKindOfAdoType(adoType);
+    const bool keepFraction = adoType == adDBTimeStamp || adoType == adFileTime;
+    const SplitDate split = SplitOleDate(oleDate, keepFraction);
+    const platform::OleDateTime day(split.day);
+    if (!std::isfinite(oleDate) || day.GetStatus() != platform::OleDateTime::valid || day.GetYear() < 100)
+        return {};
+    const std::int64_t seconds = split.nanoseconds / 1000000000;
+    const std::int64_t fraction = split.nanoseconds % 1000000000;
+    char buf[64];
+    int n = 0;
+    if (kind == ValueKind::DateOnly) {
+        n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", day.GetYear(), day.GetMonth(), day.GetDay());
+    } else if (kind == ValueKind::TimeOnly) {
+        n = std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", static_cast<int>(seconds / 3600),
+            static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
+    } else {
+        n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d", day.GetYear(), day.GetMonth(), day.GetDay(),
+            static_cast<int>(seconds / 3600), static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
+        if (fraction != 0)
+            n += std::snprintf(
+                buf + n, sizeof buf - static_cast<std::size_t>(n), ".%09lld", static_cast<long long>(fraction));
+    }
+    return QString::fromLatin1(buf, n);
+}
+
+// The text a value is written as in a column of the given type; absent
+// when it cannot be written, with the reason in `why` and the error to
+// raise in `hr`.
+std::optional<QString> ValueText(const Variant& v, long adoType, QString& why, HRESULT& hr)
 {
     using namespace platform;
+    const ValueKind kind = ValueKindOfAdoType(adoType);
+    hr = adErrDataConversion;
     switch (v.vt()) {
     case VT_I1:
         return QString::number(v.cVal());
@@ -855,6 +948,10 @@ std::optional<QString> ValueText(const Variant& v, ValueKind kind, QString& why)
     case VT_INT:
         return QString::number(v.lVal());
     case VT_I8:
+        // An unsigned 64-bit field keeps its values' bits in a signed
+        // integer; its upper half is written as the unsigned number it is.
+        if (kind == ValueKind::UI8)
+            return QString::number(static_cast<qulonglong>(v.llVal()));
         return QString::number(v.llVal());
     case VT_UI1:
         return QString::number(v.bVal());
@@ -866,9 +963,18 @@ std::optional<QString> ValueText(const Variant& v, ValueKind kind, QString& why)
     case VT_UI8:
         return QString::number(v.ullVal());
     case VT_R4:
-        return RealText(v.fltVal());
-    case VT_R8:
-        return RealText(v.dblVal());
+    case VT_R8: {
+        const double d = v.vt() == VT_R4 ? static_cast<double>(v.fltVal()) : v.dblVal();
+        if (!std::isfinite(d)) {
+            // ADO refuses these the same way.
+            hr = DB_E_SCHEMAVIOLATION;
+            why = QStringLiteral("holds %1, which the file format has no form for").arg(RealName(d));
+            return std::nullopt;
+        }
+        if (kind == ValueKind::R4 || (v.vt() == VT_R4 && kind != ValueKind::R8))
+            return SingleText(static_cast<float>(d));
+        return DoubleText(d);
+    }
     case VT_CY:
         return CurrencyText(v.cyVal());
     case VT_DECIMAL:
@@ -876,20 +982,24 @@ std::optional<QString> ValueText(const Variant& v, ValueKind kind, QString& why)
     case VT_BOOL:
         return v.boolVal() != VARIANT_FALSE ? QStringLiteral("True") : QStringLiteral("False");
     case VT_DATE: {
-        QString text = DateText(v.date(), kind);
+        const bool dateColumn
+            = kind == ValueKind::DateTime || kind == ValueKind::DateOnly || kind == ValueKind::TimeOnly;
+        QString text = DateText(v.date(), dateColumn ? adoType : long(adDate));
         if (text.isEmpty()) {
             why = QStringLiteral("holds a date outside the years 100 to 9999");
             return std::nullopt;
         }
         return text;
     }
-    case VT_BSTR: {
+    case VT_BSTR:
         if (kind == ValueKind::Uuid) {
-            if (std::optional<QString> uuid = ParseUuid(v.bstrVal()))
-                return uuid->mid(1, 36);
+            // ADO writes GUIDs braced, and reads no other form back.
+            if (std::optional<QString> uuid = ParseUuid(v.bstrVal(), false))
+                return uuid;
+            why = QStringLiteral("holds '%1', which is no GUID").arg(v.bstrVal().left(60));
+            return std::nullopt;
         }
         return v.bstrVal();
-    }
     case VT_ARRAY | VT_UI1:
         return QString::fromLatin1(v.bytes().toHex());
     case VT_ERROR:
@@ -922,23 +1032,20 @@ std::optional<char32_t> FirstNonXmlChar(const QString& text)
     return std::nullopt;
 }
 
-// Whether the name can stand as an attribute name without a namespace. A
-// stricter test than XML's own: a name it refuses is only renamed.
+// Whether ADO writes the name as it is: an ASCII letter or underscore, then
+// ASCII letters, digits and underscores. ADO gives every other name (with
+// a space, a hyphen, a letter outside ASCII, markup) an alias. A name that
+// begins with "xml" is aliased too, as XML keeps those names to itself.
 bool IsPlainXmlName(const QString& name)
 {
     if (name.isEmpty() || name.startsWith(QLatin1String("xml"), Qt::CaseInsensitive))
         return false;
     for (qsizetype i = 0; i < name.size(); ++i) {
         const QChar c = name[i];
-        const bool asciiLetter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_';
-        const bool otherLetter = c.unicode() >= 0xC0 && !c.isSurrogate() && c.isLetter();
-        if (asciiLetter || otherLetter)
-            continue;
-        const bool nameChar = (c >= u'0' && c <= u'9') || c == u'-' || c == u'.'
-            || (c.unicode() >= 0xC0 && !c.isSurrogate() && c.isLetterOrNumber());
-        if (i > 0 && nameChar)
-            continue;
-        return false;
+        const bool letter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_';
+        const bool digit = c >= u'0' && c <= u'9';
+        if (!letter && !(digit && i > 0))
+            return false;
     }
     return true;
 }
@@ -949,7 +1056,6 @@ bool IsPlainXmlName(const QString& name)
 struct SaveColumn {
     ColumnInfo info;
     QString xmlName;
-    ValueKind kind;
 };
 
 [[noreturn]] void ThrowSaveError(HRESULT hr, const QString& description)
@@ -962,9 +1068,9 @@ QString Quoted(const QString& name)
     return QStringLiteral("'%1'").arg(name);
 }
 
-// Gives every column an attribute name: its own when that is a plain XML
-// name not yet taken, else ADO's c<ordinal> form (with a suffix in the
-// unlikely case that another column already uses it).
+// Gives every column an attribute name: its own when ADO would keep it and
+// no earlier column took it, else ADO's c<ordinal> form (with a suffix in
+// the unlikely case that another column already uses it).
 void AssignXmlNames(std::vector<SaveColumn>& columns)
 {
     QHash<QString, bool> taken;
@@ -987,100 +1093,106 @@ void AssignXmlNames(std::vector<SaveColumn>& columns)
     }
 }
 
-void WriteSchema(QXmlStreamWriter& w, const std::vector<SaveColumn>& columns, bool updatable)
+void WriteSchema(AdoXmlWriter& w, const std::vector<SaveColumn>& columns, bool updatable)
 {
-    w.writeStartElement(kNsSchema, QStringLiteral("Schema"));
-    w.writeAttribute(QStringLiteral("id"), QStringLiteral("RowsetSchema"));
-    w.writeStartElement(kNsSchema, QStringLiteral("ElementType"));
-    w.writeAttribute(QStringLiteral("name"), QStringLiteral("row"));
-    w.writeAttribute(QStringLiteral("content"), QStringLiteral("eltOnly"));
-    if (updatable)
-        w.writeAttribute(kNsRowset, QStringLiteral("updatable"), QStringLiteral("true"));
     const QString yes = QStringLiteral("true");
+    w.Line(0, "<s:Schema id='RowsetSchema'>");
+    w.StartTag(1, "s:ElementType");
+    w.Attribute("name", QStringLiteral("row"));
+    w.Attribute("content", QStringLiteral("eltOnly"));
+    if (updatable)
+        w.Attribute("rs:updatable", yes);
+    w.EndStartTag(false);
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const SaveColumn& c = columns[i];
         const long attributes = c.info.attributes == adFldUnspecified ? 0 : c.info.attributes;
-        w.writeStartElement(kNsSchema, QStringLiteral("AttributeType"));
-        w.writeAttribute(QStringLiteral("name"), c.xmlName);
+        // In the order ADO writes them.
+        w.StartTag(2, "s:AttributeType");
+        w.Attribute("name", c.xmlName);
         if (c.xmlName != c.info.name)
-            w.writeAttribute(kNsRowset, QStringLiteral("name"), c.info.name);
-        w.writeAttribute(kNsRowset, QStringLiteral("number"), QString::number(i + 1));
-        if (attributes & adFldIsNullable)
-            w.writeAttribute(kNsRowset, QStringLiteral("nullable"), yes);
-        if (attributes & adFldMayDefer)
-            w.writeAttribute(kNsRowset, QStringLiteral("maydefer"), yes);
-        if (attributes & adFldUpdatable)
-            w.writeAttribute(kNsRowset, QStringLiteral("write"), yes);
-        if (attributes & adFldUnknownUpdatable)
-            w.writeAttribute(kNsRowset, QStringLiteral("writeunknown"), yes);
-        if (attributes & adFldKeyColumn)
-            w.writeAttribute(kNsRowset, QStringLiteral("keycolumn"), yes);
-        if (attributes & adFldRowID)
-            w.writeAttribute(kNsRowset, QStringLiteral("rowid"), yes);
+            w.Attribute("rs:name", c.info.name);
+        w.Attribute("rs:number", QString::number(i + 1));
+        if (attributes & adFldCacheDeferred)
+            w.Attribute("rs:cachedeferred", yes);
         if (attributes & adFldRowVersion)
-            w.writeAttribute(kNsRowset, QStringLiteral("rowver"), yes);
+            w.Attribute("rs:rowver", yes);
+        if (attributes & adFldRowID)
+            w.Attribute("rs:rowid", yes);
+        if (attributes & adFldIsNullable)
+            w.Attribute("rs:nullable", yes);
+        if (attributes & adFldMayDefer)
+            w.Attribute("rs:maydefer", yes);
+        if (attributes & adFldUpdatable)
+            w.Attribute("rs:write", yes);
+        if (attributes & adFldUnknownUpdatable)
+            w.Attribute("rs:writeunknown", yes);
+        if (attributes & adFldKeyColumn)
+            w.Attribute("rs:keycolumn", yes);
+        w.EndStartTag(false);
 
-        const WrittenType t = WrittenTypeOf(c.info.type, attributes);
-        w.writeEmptyElement(kNsSchema, QStringLiteral("datatype"));
-        w.writeAttribute(kNsDataType, QStringLiteral("type"), QLatin1String(t.dtType));
-        if (t.dbType)
-            w.writeAttribute(kNsRowset, QStringLiteral("dbtype"), QLatin1String(t.dbType));
-        // The field's own size and precision when it has them, else ADO's
-        // for the type.
-        const long maxLength = c.info.definedSize > 0 ? c.info.definedSize : t.maxLength;
-        w.writeAttribute(kNsDataType, QStringLiteral("maxLength"), QString::number(maxLength));
-        if (t.precision == -1 || c.info.type == adDBTimeStamp || c.info.type == adDate)
-            w.writeAttribute(kNsRowset, QStringLiteral("scale"), QString::number(c.info.numericScale));
-        if (t.precision != 0 || c.info.type == adDate) {
-            const int precision = c.info.precision != 0 ? c.info.precision : std::max(t.precision, 0);
-            w.writeAttribute(kNsRowset, QStringLiteral("precision"), QString::number(precision));
+        const WrittenType t = WrittenTypeOf(c.info.type);
+        // A long value that is not of a long type (a Memo seen through a
+        // wide-text type) still says so, or it would read back short.
+        const bool isLong = t.isLong || (attributes & adFldLong) != 0;
+        long long maxLength = t.maxLength;
+        if (maxLength == 0) {
+            maxLength = c.info.definedSize;
+            if (maxLength <= 0 && isLong)
+                maxLength = t.dtType == std::string_view("bin.hex") ? kLongBinaryLength
+                    : t.dbType                                      ? kLongNarrowLength
+                                                                    : kLongWideLength;
         }
-        // For text and binary the fixed length tells the type apart
-        // (adWChar from adVarWChar); for the others it is only a flag.
-        const bool fixedType = c.info.type == adChar || c.info.type == adWChar || c.info.type == adBinary;
-        if (fixedType || (attributes & adFldFixed))
-            w.writeAttribute(kNsRowset, QStringLiteral("fixedlength"), yes);
-        if ((attributes & adFldLong) || c.info.type == adLongVarWChar || c.info.type == adLongVarChar
-            || c.info.type == adLongVarBinary)
-            w.writeAttribute(kNsRowset, QStringLiteral("long"), yes);
+        w.StartTag(3, "s:datatype");
+        w.Attribute("dt:type", QString::fromLatin1(t.dtType));
+        if (t.dbType)
+            w.Attribute("rs:dbtype", QString::fromLatin1(t.dbType));
+        w.Attribute("dt:maxLength", QString::number(maxLength));
+        // Precision and scale as the field gives them, never a default:
+        // what is read back is what was saved.
+        if (t.carriesScale)
+            w.Attribute("rs:scale", QString::number(c.info.numericScale));
+        w.Attribute("rs:precision", QString::number(c.info.precision));
+        if (t.fixedLength)
+            w.Attribute("rs:fixedlength", yes);
+        if (isLong)
+            w.Attribute("rs:long", yes);
         if (!(attributes & adFldMayBeNull))
-            w.writeAttribute(kNsRowset, QStringLiteral("maybenull"), QStringLiteral("false"));
-        w.writeEndElement(); // AttributeType
+            w.Attribute("rs:maybenull", QStringLiteral("false"));
+        w.EndStartTag(true);
+        w.Line(2, "</s:AttributeType>");
     }
-    w.writeEmptyElement(kNsSchema, QStringLiteral("extends"));
-    w.writeAttribute(QStringLiteral("type"), QStringLiteral("rs:rowbase"));
-    w.writeEndElement(); // ElementType
-    w.writeEndElement(); // Schema
+    w.Line(2, "<s:extends type='rs:rowbase'/>");
+    w.Line(1, "</s:ElementType>");
+    w.Line(0, "</s:Schema>");
 }
 
 QByteArray BuildDocument(
     const std::vector<SaveColumn>& columns, const std::vector<std::vector<Variant>>& rows, bool updatable)
 {
-    QByteArray xml;
-    QBuffer buffer(&xml);
-    buffer.open(QIODevice::WriteOnly);
-    QXmlStreamWriter w(&buffer);
-    w.setAutoFormatting(true);
-    w.setAutoFormattingIndent(-1);
-    w.writeNamespace(kNsSchema, QStringLiteral("s"));
-    w.writeNamespace(kNsDataType, QStringLiteral("dt"));
-    w.writeNamespace(kNsRowset, QStringLiteral("rs"));
-    w.writeNamespace(kNsRow, QStringLiteral("z"));
-    w.writeStartElement(QStringLiteral("xml"));
+    AdoXmlWriter w;
+    w.Line(0, "<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882'");
+    w.Line(1, "xmlns:dt='uuid:C2F41010-65B3-11d1-A29F-00AA00C14882'");
+    w.Line(1, "xmlns:rs='urn:schemas-microsoft-com:rowset'");
+    w.Line(1, "xmlns:z='#RowsetSchema'>");
     WriteSchema(w, columns, updatable);
-    w.writeStartElement(kNsRowset, QStringLiteral("data"));
+    w.Line(0, "<rs:data>");
     for (std::size_t r = 0; r < rows.size(); ++r) {
-        w.writeEmptyElement(kNsRow, QStringLiteral("row"));
+        w.StartTag(1, "z:row");
         for (std::size_t c = 0; c < columns.size() && c < rows[r].size(); ++c) {
             const Variant& v = rows[r][c];
             if (v.IsNull() || v.IsEmpty())
                 continue;
             QString why;
-            const std::optional<QString> text = ValueText(v, columns[c].kind, why);
+            HRESULT hr = platform::S_OK;
+            const std::optional<QString> text = ValueText(v, columns[c].info.type, why, hr);
             if (!text) {
-                ThrowSaveError(platform::adErrDataConversion,
-                    QStringLiteral("Field %1 of row %2 %3; nothing was saved.")
-                        .arg(Quoted(columns[c].info.name))
+                // ADO's words first where ADO fails the same way.
+                const QString lead = hr == platform::DB_E_SCHEMAVIOLATION
+                    ? QStringLiteral("Multiple-step operation generated errors. Check each status value. ")
+                    : QString();
+                ThrowSaveError(hr,
+                    QStringLiteral("%1Field %2 of row %3 %4; nothing was saved.")
+                        .arg(lead, Quoted(columns[c].info.name))
                         .arg(r + 1)
                         .arg(why));
             }
@@ -1092,17 +1204,13 @@ QByteArray BuildDocument(
                         .arg(r + 1)
                         .arg(static_cast<uint>(*bad), 4, 16, QLatin1Char('0')));
             }
-            w.writeAttribute(columns[c].xmlName, *text);
+            w.Attribute(columns[c].xmlName, *text);
         }
+        w.EndStartTag(true);
     }
-    w.writeEndElement(); // rs:data
-    w.writeEndElement(); // xml
-    w.writeEndDocument();
-    // The writer opens with a line end when it writes no declaration; ADO's
-    // files start with the root element itself.
-    if (xml.startsWith('\n'))
-        xml.remove(0, 1);
-    return xml;
+    w.Line(0, "</rs:data>");
+    w.Line(0, "</xml>");
+    return w.Finish();
 }
 
 bool PathExists(const QString& path)
@@ -1154,10 +1262,25 @@ struct LoadFailure {
     QString what;
 };
 
+// What ADO says of a file it cannot open as a recordset: one that holds
+// no recordset at all, one whose XML breaks off or breaks the format, and a
+// value it cannot convert. Each is followed by the file and the reason.
+const char* const kNotARecordset = "Recordset cannot be created from the specified source. The source file or "
+                                   "stream must contain Recordset data in XML or ADTG format.";
+const char* const kIncompleteXml = "Recordset cannot be created. Source XML is incomplete or invalid.";
+const char* const kProviderFailed = "Data provider or other service returned an E_FAIL status.";
+
+// A row as read from the file: its values, and which fields the row
+// itself set (a value, or a NULL named in rs:forcenull).
+struct FileRow {
+    std::vector<Variant> values;
+    std::vector<bool> set;
+};
+
 class Loader {
 public:
-    Loader(QIODevice* device, const QString& path)
-        : m_reader(device)
+    Loader(const QByteArray& bytes, const QString& path)
+        : m_reader(bytes)
         , m_path(path)
     {
     }
@@ -1165,7 +1288,8 @@ public:
     Rowset Read();
 
 private:
-    [[noreturn]] void Fail(const QString& what) const;
+    [[noreturn]] void Fail(const char* adoText, const QString& what) const;
+    [[noreturn]] void Fail(const QString& what) const { Fail(kIncompleteXml, what); }
     bool IsIn(const QString& ns) const;
     bool Is(const QString& ns, QLatin1String localName) const;
     void NextToken();
@@ -1176,8 +1300,7 @@ private:
     void ReadElementType();
     FileColumn ReadAttributeType();
     void ReadData();
-    std::vector<Variant> ReadRow(const std::vector<Variant>* base);
-    void ReadForceNull(std::vector<Variant>& row);
+    FileRow ReadRow();
     QString RowsetAttribute(QLatin1String name) const;
     bool RowsetFlag(QLatin1String name, bool absentValue) const;
 
@@ -1188,17 +1311,18 @@ private:
     std::vector<FileColumn> m_columns;
     QHash<QString, int> m_columnByXmlName;
     bool m_haveSchema = false;
+    bool m_rootSeen = false; // until then, a file that fails is no recordset at all
     Rowset m_rowset;
 };
 
-void Loader::Fail(const QString& what) const
+void Loader::Fail(const char* adoText, const QString& what) const
 {
     QString where;
     if (m_reader.lineNumber() > 0)
         where = QStringLiteral(" (line %1, column %2)").arg(m_reader.lineNumber()).arg(m_reader.columnNumber());
     throw ComError(platform::E_FAIL,
-        QStringLiteral("Recordset cannot be created. Source XML is incomplete or invalid. The file %1 %2%3.")
-            .arg(Quoted(QDir::toNativeSeparators(m_path)), what, where),
+        QStringLiteral("%1 The file %2 %3%4.")
+            .arg(QLatin1String(adoText), Quoted(QDir::toNativeSeparators(m_path)), what, where),
         kPersistSource);
 }
 
@@ -1222,6 +1346,12 @@ void Loader::NextToken()
     case QXmlStreamReader::EntityReference:
         Fail(QStringLiteral("refers to the entity '&%1;', which is not one of XML's own").arg(m_reader.name()));
     case QXmlStreamReader::Invalid:
+        if (!m_rootSeen) {
+            Fail(kNotARecordset,
+                m_reader.error() == QXmlStreamReader::PrematureEndOfDocumentError
+                    ? QStringLiteral("holds no XML element at all")
+                    : QStringLiteral("is not well-formed XML: %1").arg(m_reader.errorString()));
+        }
         if (m_reader.error() == QXmlStreamReader::PrematureEndOfDocumentError)
             Fail(QStringLiteral("ends before the document is complete"));
         Fail(QStringLiteral("is not well-formed XML: %1").arg(m_reader.errorString()));
@@ -1283,11 +1413,13 @@ Rowset Loader::Read()
         if (m_reader.isStartElement())
             break;
         if (m_reader.atEnd())
-            Fail(QStringLiteral("holds no XML element at all"));
+            Fail(kNotARecordset, QStringLiteral("holds no XML element at all"));
     }
     if (m_reader.name() != QLatin1String("xml") || !m_reader.namespaceUri().isEmpty())
-        Fail(QStringLiteral("is not a recordset saved as XML: its root element is <%1>, not <xml>")
-                 .arg(m_reader.qualifiedName()));
+        Fail(kNotARecordset,
+            QStringLiteral("is not a recordset saved as XML: its root element is <%1>, not <xml>")
+                .arg(m_reader.qualifiedName()));
+    m_rootSeen = true;
     while (NextChild()) {
         if (Is(kNsSchema, QLatin1String("Schema"))) {
             if (m_haveSchema)
@@ -1295,14 +1427,15 @@ Rowset Loader::Read()
             ReadSchema();
         } else if (Is(kNsRowset, QLatin1String("data"))) {
             if (!m_haveSchema)
-                Fail(QStringLiteral("holds rs:data before its s:Schema"));
+                Fail(kNotARecordset, QStringLiteral("holds rs:data before its s:Schema"));
             ReadData();
         } else {
             Skip();
         }
     }
     if (!m_haveSchema)
-        Fail(QStringLiteral("has no s:Schema describing its fields, so it is no recordset saved by ADO"));
+        Fail(kNotARecordset,
+            QStringLiteral("has no s:Schema describing its fields, so it is no recordset saved by ADO"));
     // Nothing may follow the root but comments and processing instructions;
     // the reader checks well-formedness to the end.
     while (!m_reader.atEnd())
@@ -1329,7 +1462,7 @@ void Loader::ReadSchema()
         }
     }
     if (!haveRowType)
-        Fail(QStringLiteral("has an s:Schema without an s:ElementType for its rows"));
+        Fail(kNotARecordset, QStringLiteral("has an s:Schema without an s:ElementType for its rows"));
     m_haveSchema = true;
 }
 
@@ -1409,6 +1542,8 @@ FileColumn Loader::ReadAttributeType()
         attributes |= adFldRowID;
     if (RowsetFlag(QLatin1String("rowver"), false))
         attributes |= adFldRowVersion;
+    if (RowsetFlag(QLatin1String("cachedeferred"), false))
+        attributes |= adFldCacheDeferred;
 
     // The data type may sit on the attribute type itself (plain XDR) or on
     // its s:datatype child (what ADO writes); the child wins.
@@ -1444,6 +1579,12 @@ FileColumn Loader::ReadAttributeType()
         }
         Skip();
     }
+    // ADO cannot tell a number without its database type apart, and
+    // refuses the file.
+    if (dtType.compare(QLatin1String("number"), Qt::CaseInsensitive) == 0 && dbType.isEmpty())
+        Fail(kProviderFailed,
+            QStringLiteral("gives the field '%1' the data type 'number' without the rs:dbtype that says which number")
+                .arg(c.info.name));
     const std::optional<ReadType> type = ReadTypeOf(dtType, dbType, fixed, isLong);
     if (!type)
         Fail(
@@ -1467,15 +1608,30 @@ FileColumn Loader::ReadAttributeType()
     return c;
 }
 
-// Reads the attributes of a z:row into a row. With a base row (an update),
-// the values start as the base's and an attribute left out keeps its value;
-// without one, a left-out attribute is NULL.
-std::vector<Variant> Loader::ReadRow(const std::vector<Variant>* base)
+// Reads a z:row. A field the row leaves out is NULL (or, in the new image
+// of an update, keeps its original value); one it names in rs:forcenull
+// (space-separated XML names, as ADO writes a field set to NULL in a
+// pending insert or update) is NULL whatever else the row says.
+FileRow Loader::ReadRow()
 {
-    std::vector<Variant> row = base ? *base : std::vector<Variant>(m_columns.size(), Variant::Null());
+    FileRow row { std::vector<Variant>(m_columns.size(), Variant::Null()), std::vector<bool>(m_columns.size(), false) };
+    std::vector<std::size_t> forcedNull;
     for (const QXmlStreamAttribute& a : m_reader.attributes()) {
-        if (!a.namespaceUri().isEmpty())
-            continue; // the format's own annotations, never a field
+        if (!a.namespaceUri().isEmpty()) {
+            if (a.name() != QLatin1String("forcenull") || a.namespaceUri().compare(kNsRowset, Qt::CaseInsensitive) != 0)
+                continue; // the format's other annotations, never a field
+            for (const QStringView name : a.value().tokenize(u' ', Qt::SkipEmptyParts)) {
+                const QStringView trimmed = name.trimmed();
+                if (trimmed.isEmpty())
+                    continue;
+                const auto it = m_columnByXmlName.constFind(trimmed.toString());
+                if (it == m_columnByXmlName.cend())
+                    Fail(
+                        QStringLiteral("sets the value '%1' to NULL, which names no field of its schema").arg(trimmed));
+                forcedNull.push_back(static_cast<std::size_t>(*it));
+            }
+            continue;
+        }
         const auto it = m_columnByXmlName.constFind(a.name().toString());
         if (it == m_columnByXmlName.cend())
             Fail(QStringLiteral("has a row with the value '%1', which names no field of its schema").arg(a.name()));
@@ -1485,26 +1641,19 @@ std::vector<Variant> Loader::ReadRow(const std::vector<Variant>* base)
             QString shown = a.value().toString();
             if (shown.size() > 40)
                 shown = shown.left(40) + QStringLiteral("...");
-            Fail(QStringLiteral("gives the field '%1' the value '%2', which is no value of its type")
-                     .arg(column.info.name, shown));
+            Fail(kProviderFailed,
+                QStringLiteral("gives the field '%1' the value '%2', which is no value of its type")
+                    .arg(column.info.name, shown));
         }
-        row[static_cast<std::size_t>(*it)] = std::move(*value);
+        row.values[static_cast<std::size_t>(*it)] = std::move(*value);
+        row.set[static_cast<std::size_t>(*it)] = true;
+    }
+    for (const std::size_t i : forcedNull) {
+        row.values[i] = Variant::Null();
+        row.set[i] = true;
     }
     Skip();
     return row;
-}
-
-void Loader::ReadForceNull(std::vector<Variant>& row)
-{
-    for (const QXmlStreamAttribute& a : m_reader.attributes()) {
-        if (!a.namespaceUri().isEmpty())
-            continue;
-        const auto it = m_columnByXmlName.constFind(a.name().toString());
-        if (it == m_columnByXmlName.cend())
-            Fail(QStringLiteral("sets the value '%1' to NULL, which names no field of its schema").arg(a.name()));
-        row[static_cast<std::size_t>(*it)] = Variant::Null();
-    }
-    Skip();
 }
 
 void Loader::ReadData()
@@ -1512,13 +1661,13 @@ void Loader::ReadData()
     auto isRow = [this] { return m_reader.name() == m_rowElement && IsIn(kNsRow); };
     while (NextChild()) {
         if (isRow()) {
-            m_rowset.rows.push_back(ReadRow(nullptr));
+            m_rowset.rows.push_back(ReadRow().values);
         } else if (Is(kNsRowset, QLatin1String("insert"))) {
             while (NextChild()) {
                 if (!isRow())
                     Fail(QStringLiteral("holds <%1> inside rs:insert, where only rows belong")
                              .arg(m_reader.qualifiedName()));
-                m_rowset.rows.push_back(ReadRow(nullptr));
+                m_rowset.rows.push_back(ReadRow().values);
             }
         } else if (Is(kNsRowset, QLatin1String("delete"))) {
             // A deleted row is no current row: read (to check it) and drop.
@@ -1526,52 +1675,34 @@ void Loader::ReadData()
                 if (!isRow())
                     Fail(QStringLiteral("holds <%1> inside rs:delete, where only rows belong")
                              .arg(m_reader.qualifiedName()));
-                ReadRow(nullptr);
+                ReadRow();
             }
         } else if (Is(kNsRowset, QLatin1String("update"))) {
             std::optional<std::vector<Variant>> original;
-            // The changed values may come before or after rs:original;
-            // they apply to it, so keep them until it is read.
-            std::vector<std::vector<Variant>> pendingChanges;
-            std::vector<std::vector<bool>> pendingPresent;
-            std::vector<bool> nullMask(m_columns.size(), false);
+            // The new image may come before or after rs:original; it
+            // applies to it, so keep it until that is read.
+            std::vector<FileRow> changes;
             while (NextChild()) {
                 if (Is(kNsRowset, QLatin1String("original"))) {
                     while (NextChild()) {
                         if (!isRow() || original)
                             Fail(QStringLiteral("holds an rs:original that is not exactly one row"));
-                        original = ReadRow(nullptr);
+                        original = ReadRow().values;
                     }
                 } else if (isRow()) {
-                    std::vector<bool> present(m_columns.size(), false);
-                    for (const QXmlStreamAttribute& a : m_reader.attributes()) {
-                        const auto it = m_columnByXmlName.constFind(a.name().toString());
-                        if (a.namespaceUri().isEmpty() && it != m_columnByXmlName.cend())
-                            present[static_cast<std::size_t>(*it)] = true;
-                    }
-                    pendingChanges.push_back(ReadRow(nullptr));
-                    pendingPresent.push_back(std::move(present));
-                } else if (Is(kNsRowset, QLatin1String("forcenull"))) {
-                    std::vector<Variant> marks(m_columns.size(), Variant());
-                    ReadForceNull(marks);
-                    for (std::size_t i = 0; i < marks.size(); ++i)
-                        nullMask[i] = nullMask[i] || marks[i].IsNull();
+                    changes.push_back(ReadRow());
                 } else {
                     Fail(QStringLiteral("holds <%1> inside rs:update").arg(m_reader.qualifiedName()));
                 }
             }
             if (!original)
                 Fail(QStringLiteral("has an rs:update without its rs:original row"));
-            std::vector<Variant> current = *original;
-            for (std::size_t k = 0; k < pendingChanges.size(); ++k) {
+            std::vector<Variant> current = std::move(*original);
+            for (FileRow& change : changes) {
                 for (std::size_t i = 0; i < current.size(); ++i) {
-                    if (pendingPresent[k][i])
-                        current[i] = pendingChanges[k][i];
+                    if (change.set[i])
+                        current[i] = std::move(change.values[i]);
                 }
-            }
-            for (std::size_t i = 0; i < current.size(); ++i) {
-                if (nullMask[i])
-                    current[i] = Variant::Null();
             }
             m_rowset.rows.push_back(std::move(current));
         } else {
@@ -1601,7 +1732,6 @@ void Save(Recordset& recordset, const QString& path)
         c.info.attributes = f->Attributes();
         c.info.precision = f->Precision();
         c.info.numericScale = f->NumericScale();
-        c.kind = ValueKindOfAdoType(c.info.type);
         if (const std::optional<char32_t> bad = FirstNonXmlChar(c.info.name)) {
             ThrowSaveError(platform::adErrDataConversion,
                 QStringLiteral("The name of field %1 holds the character U+%2, which an XML file cannot "
@@ -1681,13 +1811,13 @@ Rowset Load(const QString& path)
                 .arg(path, info.isDir() ? QStringLiteral("it is a folder") : file.errorString()),
             kPersistSource);
     }
-    Loader loader(&file, path);
-    Rowset rowset = loader.Read();
+    const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         throw ComError(adErrReadFile, QStringLiteral("File could not be read: %1 (%2).").arg(path, file.errorString()),
             kPersistSource);
     }
-    return rowset;
+    Loader loader(EscapeRawLineBreaks(bytes), path);
+    return loader.Read();
 }
 
 } // namespace engine::xmlpersist

@@ -12,7 +12,8 @@ namespace engine::xmlpersist {
 
 struct Rowset {
     std::vector<ColumnInfo> columns;
-    std::vector<std::vector<platform::Variant>> rows;  // current values: pending inserts and updates applied, deletes removed
+    std::vector<std::vector<platform::Variant>>
+        rows; // current values: pending inserts and updates applied, deletes removed
 };
 
 // Writes the rows of the recordset to a new file: as ADO does, the rows its
@@ -21,13 +22,18 @@ struct Rowset {
 // An existing file is refused with 0x80070050 (what creating a file that
 // exists gives on Windows) and left as it was; an edit in progress is
 // refused with adErrIllegalOperation; a value XML cannot hold (a control
-// character) with adErrDataConversion. Throws platform::ComError on
-// failure; a failure leaves no file behind.
+// character) with adErrDataConversion; a NaN or infinite number, as ADO
+// refuses it, with 0x80040E21 "Multiple-step operation generated errors.
+// Check each status value." Throws platform::ComError on failure; a
+// failure leaves no file behind.
 void Save(Recordset& recordset, const QString& path);
 
 // Reads a file written by Save or by ADO itself. Throws platform::ComError
-// with a clear description for a missing, malformed or foreign file. Never
-// fetches anything from outside the file (no external entities or DTDs).
+// for a missing, malformed or foreign file: E_FAIL with ADO's own text (for
+// a file that holds no recordset, for XML that is incomplete or invalid, for
+// a value that cannot be converted) followed by the file and the reason.
+// Never fetches anything from outside the file (no external entities or
+// DTDs).
 Rowset Load(const QString& path);
 
-}  // namespace engine::xmlpersist
+} // namespace engine::xmlpersist

@@ -40,6 +40,8 @@ TEST_F(Commands, AddParameterBuildsTheValues)
 {
     CADOCommand command(&m_database, QStringLiteral("WordsFrom"), engine::adCmdStoredProc);
     EXPECT_EQ(command.GetType(), engine::adCmdStoredProc);
+    EXPECT_EQ(command.GetLastError(), 0u);
+    EXPECT_EQ(command.GetRecordsAffected(), 0);
     ASSERT_TRUE(command.AddParameter(QStringLiteral("a"), engine::adSmallInt, engine::adParamInput, 2, 70000));
     ASSERT_TRUE(command.AddParameter(QStringLiteral("b"), engine::adInteger, engine::adParamInput, 4, 70000L));
     ASSERT_TRUE(command.AddParameter(QStringLiteral("c"), engine::adVarWChar, engine::adParamInput, 10, QString()));
@@ -81,6 +83,7 @@ TEST_F(Commands, StoredProcedureThroughCommandAndRecordset)
     CADOParameter minCycle(engine::adInteger, 4, engine::adParamInput, QStringLiteral("minCycle"));
     ASSERT_TRUE(minCycle.SetValue(2L));
     ASSERT_TRUE(query.AddParameter(&minCycle));
+    EXPECT_EQ(ParameterAt(query, 0)->Name(), QStringLiteral("minCycle"));
     CADORecordset rs(&m_database);
     ASSERT_TRUE(rs.Execute(&query));
     EXPECT_EQ(rs.GetRecordCount(), 2u);
@@ -107,6 +110,17 @@ TEST_F(Commands, StoredProcedureThroughCommandAndRecordset)
     EXPECT_FALSE(update.Execute());
     EXPECT_EQ(update.GetRecordsAffected(), 0);
     ExpectReport(OnlyMessage(), QStringLiteral("CADOCommand Error"), update.GetLastError());
+
+    // A table command: the command itself still asks for a stored procedure
+    // and finds none, while the recordset runs it as the table it names.
+    CADOCommand table(&m_database, QStringLiteral("Words"), engine::adCmdTable);
+    m_messages.Clear();
+    EXPECT_FALSE(table.Execute());
+    EXPECT_EQ(table.GetLastError(), 0x80040E37u);
+    ExpectReport(OnlyMessage(), QStringLiteral("CADOCommand Error"), 0x80040E37u);
+    CADORecordset tableRows(&m_database);
+    ASSERT_TRUE(tableRows.Execute(&table));
+    EXPECT_EQ(tableRows.GetRecordCount(), 3u);
 
     // A saved query opened by name through the recordset itself.
     CADORecordset byName;
@@ -224,11 +238,48 @@ TEST_F(Commands, ParameterGetValueConversions)
     EXPECT_TRUE(m_messages.Messages().empty());
 }
 
+namespace {
+// A parameter wrapper whose engine object is gone.
+class ParameterWithoutObject : public CADOParameter {
+public:
+    using CADOParameter::CADOParameter;
+    void DropParameter() { m_pParameter.reset(); }
+};
+} // namespace
+
 TEST_F(Commands, ParameterReports)
 {
+    // Every value member catches the failure, shows the report and gives false.
+    ParameterWithoutObject gone(engine::adInteger, 4);
+    gone.DropParameter();
+    int n = 7;
+    long l = 7;
+    double d = 7;
+    QString t = QStringLiteral("kept");
+    OleDateTime date(2010, 5, 17, 0, 0, 0);
+    Variant v = Variant::FromI4(7);
+    const std::vector<std::function<bool()>> calls { [&] { return gone.SetValue(1); },
+        [&] { return gone.SetValue(1L); }, [&] { return gone.SetValue(1.5); },
+        [&] { return gone.SetValue(QStringLiteral("x")); }, [&] { return gone.SetValue(date); },
+        [&] { return gone.SetValue(v); }, [&] { return gone.GetValue(n); }, [&] { return gone.GetValue(l); },
+        [&] { return gone.GetValue(d); }, [&] { return gone.GetValue(t); }, [&] { return gone.GetValue(date); },
+        [&] { return gone.GetValue(v); } };
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        m_messages.Clear();
+        EXPECT_FALSE(calls[i]()) << i;
+        EXPECT_EQ(OnlyMessage(),
+            QStringLiteral("CADOParameter Error\r\nCode = 80004003\r\nCode meaning = Invalid pointer\r\n"
+                           "Source = (null)\r\nDescription = (null)\r\n"))
+            << i;
+        EXPECT_EQ(gone.GetLastError(), 0x80004003u);
+    }
+    EXPECT_EQ(t, QStringLiteral("kept"));
+    m_messages.Clear();
+
     // A negative size is refused at construction and reaches the caller.
     EXPECT_THROW(CADOParameter(engine::adInteger, -1, engine::adParamInput, QStringLiteral("x")), platform::ComError);
     CADOParameter p(engine::adInteger, 4);
+    EXPECT_EQ(p.GetLastError(), 0u);
     p.ReportComError(platform::ComError(
         platform::adErrInvalidArgument, QStringLiteral("Arguments are wrong."), QStringLiteral("ADODB.Parameter")));
     EXPECT_EQ(OnlyMessage(),

@@ -50,6 +50,9 @@ TEST_F(DataBase, OpenCloseReopenAndExecute)
     CADODataBase fresh;
     fresh.Close(); // never opened: nothing happens
     EXPECT_FALSE(fresh.IsOpen());
+    EXPECT_EQ(fresh.GetLastError(), 0u);
+    EXPECT_EQ(fresh.GetRecordsAffected(), 0);
+    EXPECT_EQ(fresh.GetConnectionTimeout(), 0);
 
     OpenDatabase();
     EXPECT_TRUE(m_database.IsOpen());
@@ -59,12 +62,15 @@ TEST_F(DataBase, OpenCloseReopenAndExecute)
     EXPECT_TRUE(m_database.IsOpen());
     EXPECT_EQ(m_database.GetConnectionString(), ConnectionString());
 
-    EXPECT_TRUE(m_database.Execute(QStringLiteral("UPDATE Words SET MemoryCycle = 8 WHERE Word = 'dog'")));
-    EXPECT_EQ(m_database.GetRecordsAffected(), 1);
+    EXPECT_TRUE(m_database.Execute(QStringLiteral("UPDATE Words SET MemoryCycle = 8 WHERE Word <> 'dog'")));
+    EXPECT_EQ(m_database.GetRecordsAffected(), 2);
     EXPECT_TRUE(m_database.Execute(QStringLiteral("DELETE FROM Words WHERE Word = 'nothing'")));
     EXPECT_EQ(m_database.GetRecordsAffected(), 0);
+    EXPECT_TRUE(m_database.Execute(QStringLiteral("UPDATE Words SET MemoryCycle = 8 WHERE Word = 'dog'")));
+    EXPECT_EQ(m_database.GetRecordsAffected(), 1);
     EXPECT_TRUE(m_messages.Messages().empty());
 
+    // A failure forgets the count of the statement before it.
     EXPECT_FALSE(m_database.Execute(QStringLiteral("UPDATE NoSuchTable SET x = 1")));
     EXPECT_EQ(m_database.GetRecordsAffected(), 0);
     ExpectReport(OnlyMessage(), QStringLiteral("CADODataBase Error"), m_database.GetLastError());
@@ -175,6 +181,9 @@ TEST_F(DataBase, TransactionsCommitAndRollBack)
     ASSERT_TRUE(m_database.Execute(QStringLiteral("UPDATE Words SET MemoryCycle = MemoryCycle")));
     EXPECT_EQ(m_database.GetRecordsAffected(), 2);
     EXPECT_FALSE(m_database.CommitTrans()); // none open
+    ExpectReport(OnlyMessage(), QStringLiteral("CADODataBase Error"), m_database.GetLastError());
+    m_messages.Clear();
+    EXPECT_FALSE(m_database.RollbackTrans());
     ExpectReport(OnlyMessage(), QStringLiteral("CADODataBase Error"), m_database.GetLastError());
 }
 

@@ -93,6 +93,7 @@ TEST_F(RecordsetEditing, AddNewWithDefaultsAndDelete)
     ASSERT_TRUE(m_rs.Open(QString()));
     EXPECT_EQ(m_rs.GetRecordCount(), 4u);
     ASSERT_TRUE(m_rs.MoveNext()); // dog
+    m_rs.Edit(); // a pending edit ends with the row
     EXPECT_TRUE(m_rs.Delete());
     EXPECT_EQ(m_rs.GetEditStatus(), CADORecordset::editNone);
     ASSERT_TRUE(m_rs.Open(QString()));
@@ -100,6 +101,14 @@ TEST_F(RecordsetEditing, AddNewWithDefaultsAndDelete)
     ASSERT_TRUE(m_rs.MoveNext());
     EXPECT_EQ(IdOf(m_rs), 3u);
     EXPECT_TRUE(m_messages.Messages().empty());
+
+    // A refused AddNew still drops the edit that was pending before it.
+    m_rs.Edit();
+    ASSERT_TRUE(m_rs.Open(m_database.GetActiveConnection(), QStringLiteral("SELECT COUNT(*) AS N FROM Words")));
+    m_rs.Edit();
+    EXPECT_FALSE(m_rs.AddNew());
+    ExpectReport(OnlyMessage(), QStringLiteral("CADORecordset Error"), m_rs.GetLastError());
+    EXPECT_EQ(m_rs.GetEditStatus(), CADORecordset::editNone);
 }
 
 TEST_F(RecordsetEditing, FailedUpdateIsReportedAndCancelled)
@@ -121,6 +130,9 @@ TEST_F(RecordsetEditing, FindAndFindNextWalkTheMatches)
     // Text compares without regard to case: 'cat' matches rows 1 and 3.
     ASSERT_TRUE(m_rs.Find(QStringLiteral("Word = 'cat'")));
     EXPECT_EQ(IdOf(m_rs), 1u);
+    // FindNext goes on from the row found, wherever the cursor went since.
+    ASSERT_TRUE(m_rs.MoveNext());
+    ASSERT_TRUE(m_rs.MoveNext());
     ASSERT_TRUE(m_rs.FindNext());
     EXPECT_EQ(IdOf(m_rs), 3u);
     EXPECT_FALSE(m_rs.FindNext());
@@ -178,6 +190,13 @@ TEST_F(RecordsetEditing, BookmarksFilterSortAndClone)
     ASSERT_TRUE(copy.MoveFirst());
     EXPECT_EQ(IdOf(copy), 1u); // the clone has its own sort and position
 
+    // Closing drops the sort: the query's own order comes back.
+    m_rs.Close();
+    ASSERT_TRUE(m_rs.Open(QString()));
+    EXPECT_EQ(IdOf(m_rs), 1u);
+    ASSERT_TRUE(m_rs.MoveNext());
+    EXPECT_EQ(IdOf(m_rs), 2u);
+
     EXPECT_FALSE(m_rs.SetFilter(QStringLiteral("NoSuchField = 1")));
     ExpectReport(OnlyMessage(), QStringLiteral("CADORecordset Error"), m_rs.GetLastError());
 }
@@ -221,8 +240,18 @@ TEST_F(RecordsetEditing, SaveToXmlThenOpenFromXml)
     ExpectReport(OnlyMessage(), QStringLiteral("CADORecordset Error"), fromFile.GetLastError());
     m_messages.Clear();
 
-    EXPECT_FALSE(fromFile.OpenFromXML(m_dir.filePath(QStringLiteral("missing.xml"))));
-    ExpectReport(OnlyMessage(), QStringLiteral("CADORecordset Error"), fromFile.GetLastError());
+    // An open recordset is closed before the file is read.
+    ASSERT_TRUE(m_rs.IsOpen());
+    ASSERT_TRUE(m_rs.OpenFromXML(file));
+    EXPECT_EQ(m_rs.GetRecordCount(), 3u);
+    EXPECT_EQ(IdOf(m_rs), 1u);
+    EXPECT_TRUE(m_messages.Messages().empty());
+
+    // A missing file, on a recordset that holds nothing yet.
+    CADORecordset fresh;
+    EXPECT_FALSE(fresh.OpenFromXML(m_dir.filePath(QStringLiteral("missing.xml"))));
+    ExpectReport(OnlyMessage(), QStringLiteral("CADORecordset Error"), fresh.GetLastError());
+    EXPECT_EQ(fresh.GetLastError(), 0x800A0BBAu); // the file, not "already open"
 }
 
 namespace {
@@ -251,7 +280,7 @@ TEST_F(RecordsetEditing, BoundRecordFollowsTheRowsAndAddsOne)
     WordRecord record;
     // Without a binding the added row has nowhere to come from.
     EXPECT_FALSE(m_rs.AddNew(record));
-    EXPECT_EQ(m_rs.GetLastError(), 0x80004003u);
+    ExpectReport(OnlyMessage(), QStringLiteral("CADORecordset Error"), 0x80004003u);
     m_messages.Clear();
 
     ASSERT_TRUE(m_rs.BindRecord(record));

@@ -15,6 +15,7 @@ namespace {
 class RecordsetWithoutObject : public CADORecordset {
 public:
     void DropRecordset() { m_pRecordset.reset(); }
+    void SetRows(std::shared_ptr<engine::Recordset> rows) { m_pRecordset = std::move(rows); }
 };
 
 const QString kWords = QStringLiteral("SELECT * FROM Words");
@@ -77,6 +78,8 @@ TEST_F(Recordset, MoveNextPastEofStoresTheQueryAndTheReport)
 TEST_F(Recordset, MissingRecordsetFailsWithInvalidPointer)
 {
     RecordsetWithoutObject rs;
+    EXPECT_EQ(rs.GetLastError(), 0u);
+    EXPECT_EQ(rs.GetEditStatus(), CADORecordset::editNone);
     rs.DropRecordset();
     EXPECT_FALSE(rs.IsOpen());
     rs.Close();
@@ -122,6 +125,23 @@ TEST_F(Recordset, OpenVariants)
     EXPECT_TRUE(m_rs.IsBof());
     EXPECT_EQ(m_rs.GetRecordCount(), 0u);
 
+    // An unknown option on an open recordset closes it all the same.
+    EXPECT_FALSE(m_rs.Open(connection, kWords, 7));
+    EXPECT_FALSE(m_rs.IsOpen());
+    EXPECT_TRUE(m_messages.Messages().empty());
+
+    // The first connection given stays the recordset's own: an empty source
+    // reopens there, whichever connection the last Open named.
+    const QString otherPath = m_dir.filePath(QStringLiteral("other.mdb"));
+    MakeDataFile(otherPath);
+    CADODataBase other;
+    ASSERT_TRUE(other.Open(ConnectionStringFor(otherPath)));
+    ASSERT_TRUE(other.Execute(QStringLiteral("DELETE FROM Words WHERE Word <> 'dog'")));
+    ASSERT_TRUE(m_rs.Open(other.GetActiveConnection(), kWords));
+    EXPECT_EQ(m_rs.GetRecordCount(), 1u);
+    ASSERT_TRUE(m_rs.Open(QString()));
+    EXPECT_EQ(m_rs.GetRecordCount(), 3u);
+
     // A failing query is reported and leaves the recordset closed.
     EXPECT_FALSE(m_rs.Open(connection, QStringLiteral("SELECT * FROM NoSuchTable")));
     ExpectReport(OnlyMessage(), QStringLiteral("CADORecordset Error"), m_rs.GetLastError());
@@ -158,6 +178,17 @@ TEST_F(Recordset, MovesAndRequery)
     EXPECT_EQ(rs.GetRecordCount(), 3u); // a snapshot
     EXPECT_TRUE(rs.Requery());
     EXPECT_EQ(rs.GetRecordCount(), 2u);
+    // A source that is gone: the report, and false.
+    ASSERT_TRUE(m_database.Execute(QStringLiteral("DROP TABLE Words")));
+    EXPECT_FALSE(rs.Requery());
+    ASSERT_EQ(m_messages.Messages().size(), 2u);
+    ExpectReport(m_messages.Messages()[1].text, QStringLiteral("CADORecordset Error"), rs.GetLastError());
+
+    // A recordset on a closed connection is not open: Requery has nothing to do.
+    m_database.Close();
+    EXPECT_FALSE(rs.IsOpen());
+    EXPECT_TRUE(rs.Requery());
+    EXPECT_EQ(m_messages.Messages().size(), 2u);
 }
 
 TEST_F(Recordset, NumbersAsLongIntAndDouble)
@@ -210,6 +241,26 @@ TEST_F(Recordset, TextConversions)
     ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Stamp"), text, QStringLiteral("%d/%m/%Y")));
     EXPECT_EQ(text, QStringLiteral("17/05/2010"));
 
+    // The types that only the recordset's getter turns into text.
+    RecordsetWithoutObject memory;
+    platform::DECIMAL decimal;
+    decimal.scale = 2;
+    decimal.sign = 0x80;
+    decimal.Lo64 = 12345;
+    memory.SetRows(engine::Recordset::FromRows(
+        { { QStringLiteral("U"), engine::adUnsignedInt }, { QStringLiteral("B"), engine::adUnsignedTinyInt },
+            { QStringLiteral("S"), engine::adSmallInt }, { QStringLiteral("F"), engine::adBoolean },
+            { QStringLiteral("R"), engine::adDouble }, { QStringLiteral("D"), engine::adDecimal } },
+        { { Variant::FromUI4(4000000000u), Variant::FromUI1(200), Variant::FromI2(-5), Variant::FromBool(false),
+            Variant::FromR8(0.1), Variant::FromDecimal(decimal) } },
+        false));
+    const std::pair<const char*, const char*> texts[] = { { "U", "4000000000" }, { "B", "200" }, { "S", "-5" },
+        { "F", "F" }, { "R", "0.10000000000000001" }, { "D", "-123.45" } };
+    for (const auto& [field, expected] : texts) {
+        ASSERT_TRUE(memory.GetFieldValue(QString::fromLatin1(field), text)) << field;
+        EXPECT_EQ(text, QString::fromLatin1(expected)) << field;
+    }
+
     // NULL text: empty, and null.
     text = QStringLiteral("before");
     ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Note"), text));
@@ -217,6 +268,8 @@ TEST_F(Recordset, TextConversions)
     EXPECT_TRUE(m_rs.IsFieldNull(QStringLiteral("Note")));
     EXPECT_TRUE(m_rs.IsFieldEmpty(QStringLiteral("Note")));
     EXPECT_FALSE(m_rs.IsFieldNull(QStringLiteral("Num")));
+    EXPECT_FALSE(m_rs.IsFieldNull(1)); // Num by index
+    EXPECT_TRUE(m_rs.IsFieldNull(6)); // Note by index
     EXPECT_FALSE(m_rs.IsFieldEmpty(6 - 1)); // Ratio by index
 
     // Currency has no text: false, text unchanged, no box.
@@ -253,6 +306,8 @@ TEST_F(Recordset, BooleanDateAndCurrencyValues)
     EXPECT_FALSE(m_rs.GetFieldValue(QStringLiteral("Num"), price));
     EXPECT_TRUE(flag);
     EXPECT_EQ(price.m_cur, 123400);
+    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Note"), flag)); // NULL reads as false
+    EXPECT_FALSE(flag);
     Variant raw;
     ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Price"), raw));
     EXPECT_EQ(raw.vt(), platform::VT_CY);
@@ -339,6 +394,17 @@ TEST_F(Recordset, FieldInfoAndChunks)
     EXPECT_EQ(read, longText);
     EXPECT_THROW(m_rs.GetChunk(QStringLiteral("Nope"), read), platform::ComError);
     EXPECT_TRUE(m_messages.Messages().empty());
+
+    // A number has no chunks: the failure inside the loop is reported and
+    // nothing is written to the caller's text or buffer.
+    char buffer[4] = { 'k', 'e', 'p', 't' };
+    EXPECT_FALSE(m_rs.GetChunk(QStringLiteral("MemoryCycle"), read));
+    EXPECT_EQ(read, longText);
+    ExpectReport(OnlyMessage(), QStringLiteral("CADORecordset Error"), 0x800A0CB3u);
+    EXPECT_FALSE(m_rs.GetChunk(0, static_cast<void*>(buffer)));
+    EXPECT_EQ(QByteArray(buffer, 4), QByteArray("kept"));
+    EXPECT_EQ(m_messages.Messages().size(), 2u);
+    EXPECT_EQ(m_rs.GetLastError(), 0x800A0CB3u);
 }
 
 TEST_F(Recordset, OpenSchemaListsTheTables)

@@ -4,6 +4,8 @@
 # find nothing to review. Day two (the data file's dates moved back a day):
 # review both, one "Remember" and one "Forgotten". Then the data file must
 # hold the new intervals and dates, and every start must have left a backup.
+# Run as root, the program itself runs as the unprivileged user nobody; its
+# folder's name is not UTF-8 and holds a ';'.
 #
 # Usage: e2e.sh <lexitrain binary> <lexitrain-makedb binary>
 # Starts a virtual X server of its own when no display is set.
@@ -31,9 +33,25 @@ if [ -z "${DISPLAY:-}" ]; then
     [ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; echo "e2e: Xvfb did not start" >&2; exit 1; }
     export DISPLAY=":$(head -n 1 "$work/display")"
 fi
-cp "$app_src" "$work/lexitrain"
-"$makedb" "$work/db.mdb"
-db="$work/db.mdb"
+# The program's folder has a name that is not UTF-8 and holds a ';', which
+# the connection string must not cut short.
+app="$work/"$'caf\xe9;words'
+mkdir "$app"
+cp "$app_src" "$app/lexitrain"
+"$makedb" "$app/db.mdb"
+db="$app/db.mdb"
+
+# The program runs as a user would: when this script runs as root (CI),
+# as the unprivileged user nobody, in a folder that user owns, so that file
+# modes count as they do for a real user.
+run_as=()
+user=$(id -un)
+if [ "$(id -u)" = 0 ] && id nobody >/dev/null 2>&1; then
+    chown -R nobody:"$(id -gn nobody)" "$work"
+    chmod 755 "$work"
+    run_as=(setpriv --reuid="$(id -u nobody)" --regid="$(id -g nobody)" --clear-groups)
+    user=nobody
+fi
 shots=${E2E_SCREENSHOTS:-}
 
 fail() { echo "e2e: $*" >&2; exit 1; }
@@ -60,7 +78,7 @@ type_text() { xdotool type --clearmodifiers --delay 20 -- "$1"; sleep 0.2; }
 shot() { [ -n "$shots" ] && import -window root "$shots/$1.png" || true; }
 
 start_app() {
-    (cd "$work" && ./lexitrain) &
+    (cd "$app" && exec "${run_as[@]}" ./lexitrain) &
     app_pid=$!
     wait_window "Lexitrain 0.01 beta" >/dev/null
 }
@@ -135,5 +153,6 @@ stop_app
 today=$(date +%Y-%m-%d)
 [ "$(sql "SELECT COUNT(*) FROM Words WHERE MemoryCycle = 2 AND date(Date) = '$today'")" = 1 ] || fail "one card remembered"
 [ "$(sql "SELECT COUNT(*) FROM Words WHERE MemoryCycle = 1 AND date(Date) = '$today'")" = 1 ] || fail "one card forgotten"
-[ "$(ls "$work/Backup" | wc -l)" = 2 ] || fail "each start leaves one backup"
+[ "$(ls "$app/Backup" | wc -l)" = 2 ] || fail "each start leaves one backup"
+[ "$(stat -c %U "$app/Backup")" = "$user" ] || fail "the program did not run as $user"
 echo "e2e: passed"

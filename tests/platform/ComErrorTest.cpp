@@ -8,12 +8,38 @@ using namespace platform;
 
 TEST(ComError, CodeMeaningUsesSystemTextWithoutItsLineEnd)
 {
-    EXPECT_EQ(CodeMeaning(E_POINTER), QStringLiteral("Invalid pointer"));
-    EXPECT_EQ(CodeMeaning(E_FAIL), QStringLiteral("Unspecified error"));
-    EXPECT_EQ(CodeMeaning(E_INVALIDARG), QStringLiteral("The parameter is incorrect."));
-    // Today's Windows wording, not the older "Not enough storage ...".
-    EXPECT_EQ(SystemMessageText(E_OUTOFMEMORY),
-        QStringLiteral("Not enough memory resources are available to complete this operation.\r\n"));
+    // Windows's own texts for the codes that the layers raise.
+    const std::pair<std::uint32_t, const char*> texts[] = { { 0x80004001u, "Not implemented" },
+        { 0x80004002u, "No such interface supported" }, { 0x80004003u, "Invalid pointer" },
+        { 0x80004004u, "Operation aborted" }, { 0x80004005u, "Unspecified error" },
+        { 0x8000FFFFu, "Catastrophic failure" }, { 0x80070002u, "The system cannot find the file specified." },
+        { 0x80070003u, "The system cannot find the path specified." }, { 0x80070005u, "Access is denied." },
+        { 0x8007000Eu, "Not enough memory resources are available to complete this operation." }, // today's wording
+        { 0x80070020u, "The process cannot access the file because it is being used by another process." },
+        { 0x80070050u, "The file exists." }, { 0x80070057u, "The parameter is incorrect." },
+        { 0x80070070u, "There is not enough space on the disk." }, { 0x80020004u, "Parameter not found." },
+        { 0x80020005u, "Type mismatch." }, { 0x8002000Au, "Out of present range." },
+        { 0x80020009u, "Exception occurred." }, { 0x00000000u, "The operation completed successfully." } };
+    for (const auto& [code, text] : texts)
+        EXPECT_EQ(CodeMeaning(MakeHr(code)), QString::fromLatin1(text)) << std::hex << code;
+    // The names the layers raise them by are the codes Windows, ADO and
+    // OLE DB give them: the reports print the numbers.
+    const std::pair<HRESULT, std::uint32_t> names[] = { { E_NOTIMPL, 0x80004001u }, { E_NOINTERFACE, 0x80004002u },
+        { E_POINTER, 0x80004003u }, { E_ABORT, 0x80004004u }, { E_FAIL, 0x80004005u }, { E_UNEXPECTED, 0x8000FFFFu },
+        { E_ACCESSDENIED, 0x80070005u }, { E_OUTOFMEMORY, 0x8007000Eu }, { E_INVALIDARG, 0x80070057u },
+        { DISP_E_TYPEMISMATCH, 0x80020005u }, { DISP_E_OVERFLOW, 0x8002000Au }, { adErrProviderNotFound, 0x800A0E7Au },
+        { adErrInvalidArgument, 0x800A0BB9u }, { adErrNoCurrentRecord, 0x800A0BCDu },
+        { adErrIllegalOperation, 0x800A0C93u }, { adErrItemNotFound, 0x800A0CC1u }, { adErrObjectClosed, 0x800A0E78u },
+        { adErrObjectOpen, 0x800A0E79u }, { adErrFeatureNotAvailable, 0x800A0CB3u },
+        { adErrDataConversion, 0x800A0D5Du }, { adErrFieldsUpdateFailed, 0x800A0D3Cu },
+        { adErrCantChangeProvider, 0x800A0E7Bu }, { adErrFileAlreadyExists, 0x800A0E87u },
+        { DB_E_ERRORSINCOMMAND, 0x80040E14u }, { DB_E_PARAMNOTOPTIONAL, 0x80040E10u }, { DB_E_NOTABLE, 0x80040E37u },
+        { DB_E_INTEGRITYVIOLATION, 0x80040E2Fu }, { DB_E_CANTCONVERTVALUE, 0x80040E07u },
+        { DB_E_DATAOVERFLOW, 0x80040E57u }, { DB_E_SCHEMAVIOLATION, 0x80040E21u },
+        { DB_E_CONCURRENCYVIOLATION, 0x80040E38u }, { DB_E_NOTSUPPORTED, 0x80040E53u },
+        { DB_E_BADBOOKMARK, 0x80040E0Eu }, { S_OK, 0u }, { S_FALSE, 1u } };
+    for (const auto& [name, code] : names)
+        EXPECT_EQ(static_cast<std::uint32_t>(name), code) << std::hex << code;
     // The system's own text keeps its line end; only the meaning drops it.
     ASSERT_TRUE(SystemMessageText(E_POINTER).has_value());
     EXPECT_TRUE(SystemMessageText(E_POINTER)->endsWith(QStringLiteral("\r\n")));

@@ -2,6 +2,8 @@
 // days, refused dates, strftime-style formatting and the accepted text forms.
 #include "platform/OleDateTime.h"
 
+#include "platform/CivilDate.h"
+
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -38,6 +40,17 @@ TEST(OleDateTime, DayCountsAroundTheEpoch)
     ExpectFields(OleDateTime(9999, 12, 31, 23, 59, 59), 9999, 12, 31, 23, 59, 59);
     EXPECT_EQ(OleDateTime(3e6).GetStatus(), OleDateTime::invalid);
     EXPECT_EQ(OleDateTime(-700000.0).GetStatus(), OleDateTime::invalid);
+
+    // Every day from 1 January of year 1 to the end of 9999, against Qt's
+    // calendar: each day number names the day Qt counts, and reads back.
+    const QDate epoch(1899, 12, 30);
+    for (std::int64_t n = DayNumberFromCivil(1, 1, 1); n <= 2958465; ++n) {
+        const QDate q = epoch.addDays(n);
+        const CivilDate c = CivilFromDayNumber(n);
+        if (c.year != q.year() || c.month != q.month() || c.day != q.day()
+            || DayNumberFromCivil(c.year, c.month, c.day) != n)
+            FAIL() << "day " << n << " reads as " << c.year << "-" << c.month << "-" << c.day;
+    }
 }
 
 TEST(OleDateTime, RoundTripsAndRoundingToTheSecond)
@@ -78,7 +91,15 @@ TEST(OleDateTime, LeapDaysAndRefusedDates)
     EXPECT_EQ(OleDateTime(1900, 2, 29, 0, 0, 0).GetStatus(), OleDateTime::invalid);
     EXPECT_EQ(OleDateTime(2100, 2, 29, 0, 0, 0).GetStatus(), OleDateTime::invalid);
     EXPECT_EQ(OleDateTime(2011, 2, 29, 0, 0, 0).GetStatus(), OleDateTime::invalid);
-    EXPECT_EQ(OleDateTime(2010, 4, 31, 0, 0, 0).GetStatus(), OleDateTime::invalid);
+    // The last day of every month is a date, and the day after it is not.
+    const int lengths[] = { 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31 };
+    for (int month = 1; month <= 12; ++month) {
+        const int last = lengths[month - 1] + (month == 2 ? 1 : 0); // 2012 is a leap year
+        EXPECT_EQ(OleDateTime(2012, month, last, 0, 0, 0).GetStatus(), OleDateTime::valid) << month;
+        EXPECT_EQ(OleDateTime(2012, month, last + 1, 0, 0, 0).GetStatus(), OleDateTime::invalid) << month;
+        EXPECT_EQ(OleDateTime(2011, month, lengths[month - 1], 0, 0, 0).GetStatus(), OleDateTime::valid) << month;
+        EXPECT_EQ(OleDateTime(2011, month, lengths[month - 1] + 1, 0, 0, 0).GetStatus(), OleDateTime::invalid) << month;
+    }
     EXPECT_EQ(OleDateTime(2010, 13, 1, 0, 0, 0).GetStatus(), OleDateTime::invalid);
     EXPECT_EQ(OleDateTime(2010, 0, 1, 0, 0, 0).GetStatus(), OleDateTime::invalid);
     EXPECT_EQ(OleDateTime(2010, 1, 0, 0, 0, 0).GetStatus(), OleDateTime::invalid);
@@ -110,6 +131,7 @@ TEST(OleDateTime, FormatCodes)
 
     const OleDateTime evening(2009, 1, 4, 20, 5, 9);
     EXPECT_EQ(evening.Format(QStringLiteral("%I:%M:%S %p %a %b %U %W")), QStringLiteral("08:05:09 PM Sun Jan 01 00"));
+    EXPECT_EQ(OleDateTime(2009, 1, 3, 0, 0, 0).Format(QStringLiteral("%a %U %W")), QStringLiteral("Sat 00 00"));
     EXPECT_EQ(OleDateTime(2010, 1, 1, 0, 0, 0).Format(QStringLiteral("%I %p")), QStringLiteral("12 AM"));
     EXPECT_EQ(OleDateTime(2010, 1, 1, 12, 0, 0).Format(QStringLiteral("%I %p")), QStringLiteral("12 PM"));
     EXPECT_EQ(OleDateTime(150, 3, 1, 0, 0, 0).Format(QStringLiteral("%Y")), QStringLiteral("150"));
@@ -143,8 +165,15 @@ TEST(OleDateTime, ParseAcceptedForms)
     for (const char* bad : { "", "   ", "hello", "2010-02-30", "2010-02-30 00:00:00", "1900-02-29 00:00:00",
              "2010-05-17 24:00:00", "2010-05-17 08:60:00", "2010-05-17x", "17.05.2010", "2010-05", "2010-05-17 08",
              "2010-05-17 08:30:", "13/01/2010", "2010/05-17", "0099-01-01 00:00:00", "05/17/10", "2010-05-17T08:30:00Z",
-             "20100517" }) {
+             "20100517", "2010-05-17 008:30:00", "2010-05-17 08:030:00", "2010-05-17 08:30:000", "2010-05/17 08:30:00",
+             "2010-05-17 08:30:001" }) {
         EXPECT_EQ(fields(bad), "refused") << bad;
+    }
+    // The stored form with anything but a digit in any digit's place.
+    for (int at : { 0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18 }) {
+        QString text = QStringLiteral("2010-05-17 08:30:00");
+        text[at] = QLatin1Char('x');
+        EXPECT_FALSE(OleDateTime::Parse(text).has_value()) << text.toStdString();
     }
 }
 

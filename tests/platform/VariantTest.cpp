@@ -45,6 +45,11 @@ TEST(Variant, DecimalOverlaysTheValueAreaWithTheLowMantissa)
     EXPECT_EQ(v.lVal(), 12345);
     EXPECT_EQ(v.ullVal(), d.Lo64);
     EXPECT_EQ(v.iVal(), 12345);
+    // Any other value read as a decimal is a positive whole number.
+    const DECIMAL overlay = Variant::FromI4(-5).decVal();
+    EXPECT_EQ(overlay.sign, 0);
+    EXPECT_EQ(overlay.scale, 0);
+    EXPECT_EQ(overlay.Hi32, 0u);
 }
 
 TEST(Variant, TagsNullMissingAndEquality)
@@ -56,7 +61,14 @@ TEST(Variant, TagsNullMissingAndEquality)
     EXPECT_EQ(missing.vt(), VT_ERROR);
     EXPECT_TRUE(missing.IsMissing());
     EXPECT_FALSE(Variant::FromError(5).IsMissing());
-    EXPECT_EQ(Variant::FromBytes(QByteArray("xy")).vt(), VT_ARRAY | VT_UI1);
+    // The tags are OLE's VARTYPE numbers, which the access layer's tables name.
+    const std::pair<Variant, VARTYPE> tags[] = { { Variant(), 0 }, { Variant::Null(), 1 }, { Variant::FromI2(1), 2 },
+        { Variant::FromI4(1), 3 }, { Variant::FromR4(1), 4 }, { Variant::FromR8(1), 5 }, { Variant::FromCy(1), 6 },
+        { Variant::FromDate(1), 7 }, { Variant::FromBstr("a"), 8 }, { Variant::FromError(1), 10 },
+        { Variant::FromBool(true), 11 }, { Variant::FromDecimal({}), 14 }, { Variant::FromUI1(1), 17 },
+        { Variant::FromUI4(1), 19 }, { Variant::FromInt(1), 22 }, { Variant::FromBytes(QByteArray("xy")), 0x2011 } };
+    for (const auto& [value, tag] : tags)
+        EXPECT_EQ(value.vt(), tag) << tag;
 
     EXPECT_EQ(Variant::FromI4(5), Variant::FromI4(5));
     EXPECT_NE(Variant::FromI4(5), Variant::FromInt(5)); // same bits, other tag

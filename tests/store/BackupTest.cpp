@@ -6,10 +6,13 @@
 #include "platform/ExecutablePath.h"
 #include "platform/MessageBox.h"
 #include "store/CWordStore.h"
+#include "store/DataFileSchema.h"
+#include "store/RawDataFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -187,6 +190,89 @@ TEST_F(BackupTest, CopyThatCannotReadTheDataFileLeavesNothingBehind)
         EXPECT_EQ(m.text, kCopyFailed);
         EXPECT_EQ(m.flags, platform::MB_ICONERROR);
     }
+}
+
+// The backup is the last committed state, whatever the file looks like at
+// the moment: a writer killed mid-transaction (pages in the file, the undo
+// in a hot journal), a writer of another process mid-transaction while the
+// copy is made, and a file in WAL mode whose committed pages are still in
+// its -wal file. Each backup is read alone, with nothing beside it.
+TEST_F(BackupTest, BackupHoldsTheLastCommittedState)
+{
+    const QString data = Path(QStringLiteral("db.mdb"));
+    CreateDataFile(data);
+    ASSERT_TRUE(RawDataFile(data, true).AddLongWords(QStringLiteral("kept"), 3));
+    const auto backupWords = [&](const QString& name) {
+        const RawDataFile backup(Path(QStringLiteral("Backup/") + name));
+        EXPECT_EQ(backup.IntegrityCheck(), QStringLiteral("ok")) << name.toStdString();
+        return backup.WordCounts();
+    };
+
+    // Killed mid-transaction, its pages spilled into the file.
+    const pid_t killed = ::fork();
+    ASSERT_GE(killed, 0);
+    if (killed == 0) {
+        const RawDataFile writer(data, true);
+        writer.Exec(QStringLiteral("PRAGMA cache_size=2"));
+        writer.Exec(QStringLiteral("BEGIN"));
+        writer.AddLongWords(QStringLiteral("lost"), 20);
+        ::raise(SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(killed, &status, 0), killed);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_GT(QFileInfo(data + QStringLiteral("-journal")).size(), 0);
+    EXPECT_TRUE(m_store.BackupDataFile());
+    EXPECT_EQ(backupWords(QStringLiteral("db.2024.03.05.07.04.09.MDB")), LongWords(QStringLiteral("kept"), 3));
+
+    // Another process mid-transaction: the copy waits for its commit.
+    int gate[2];
+    ASSERT_EQ(::pipe(gate), 0);
+    const pid_t writing = ::fork();
+    ASSERT_GE(writing, 0);
+    if (writing == 0) {
+        ::close(gate[0]);
+        const RawDataFile writer(data, true);
+        writer.Exec(QStringLiteral("PRAGMA cache_size=2"));
+        writer.Exec(QStringLiteral("BEGIN"));
+        writer.Exec(QStringLiteral("DELETE FROM NewWords"));
+        writer.AddLongWords(QStringLiteral("new"), 20);
+        (void)!::write(gate[1], "w", 1);
+        ::usleep(300 * 1000);
+        ::_exit(writer.Exec(QStringLiteral("COMMIT")) ? 0 : 1);
+    }
+    ::close(gate[1]);
+    char c;
+    ASSERT_EQ(::read(gate[0], &c, 1), 1);
+    ::close(gate[0]);
+    platform::Clock::Advance(1);
+    EXPECT_TRUE(m_store.BackupDataFile());
+    ASSERT_EQ(::waitpid(writing, &status, 0), writing);
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(backupWords(QStringLiteral("db.2024.03.05.07.04.10.MDB")), LongWords(QStringLiteral("new"), 20));
+
+    // WAL mode, the committed words still in the WAL while another
+    // connection holds the file open.
+    {
+        const RawDataFile wal(data, true);
+        ASSERT_TRUE(wal.Exec(QStringLiteral("PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;")));
+        ASSERT_TRUE(wal.Exec(QStringLiteral("DELETE FROM NewWords")));
+        ASSERT_TRUE(wal.AddLongWords(QStringLiteral("wal"), 5));
+        ASSERT_GT(QFileInfo(data + QStringLiteral("-wal")).size(), 0);
+        platform::Clock::Advance(1);
+        EXPECT_TRUE(m_store.BackupDataFile());
+        EXPECT_EQ(backupWords(QStringLiteral("db.2024.03.05.07.04.11.MDB")), LongWords(QStringLiteral("wal"), 5));
+        // The copy needs no WAL beside it: it is a rollback-journal file.
+        QFile copy(Path(QStringLiteral("Backup/db.2024.03.05.07.04.11.MDB")));
+        ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+        EXPECT_EQ(copy.read(20).mid(18), QByteArray("\x01\x01"));
+    }
+    // A file left in WAL mode opens, in the rollback journal from then on.
+    EXPECT_TRUE(m_store.OpenDatabase());
+    m_store.CloseDatabase();
+    EXPECT_EQ(RawDataFile(data).WordCounts(), LongWords(QStringLiteral("wal"), 5));
+    EXPECT_EQ(RawDataFile(data).Column("PRAGMA journal_mode"), QStringList { QStringLiteral("delete") });
+    EXPECT_TRUE(m_messages.Messages().empty());
 }
 
 TEST_F(BackupTest, UnknownExecutableFolderIsReportedAsNoDataFile)

@@ -10,12 +10,15 @@
 #include "platform/MessageBox.h"
 #include "store/CWordStore.h"
 #include "store/DataFileSchema.h"
+#include "store/RawDataFile.h"
 
 #include <QDate>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
 #include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using platform::Variant;
 
@@ -266,6 +269,14 @@ TEST_F(WordStoreTest, AddNewWordRefusesOnlyDuplicatesInNewWords)
     EXPECT_EQ(Text("SELECT Description FROM NewWords WHERE Word = 'cat'"), "a small animal\r\nthat purrs");
     EXPECT_EQ(Text("SELECT Pronunciation FROM NewWords WHERE Word = '学习 📚'"), "xuéxí");
     EXPECT_TRUE(m_messages.Messages().empty());
+
+    // A NUL inside a word is refused with a message that says so, never
+    // with the SQL parser's report.
+    EXPECT_FALSE(m_store->AddNewWord(QStringLiteral("nul") + QChar(0) + QStringLiteral("word"), "", ""));
+    ASSERT_EQ(m_messages.Messages().size(), 1u);
+    EXPECT_TRUE(m_messages.Messages()[0].text.contains("NUL character")) << m_messages.Messages()[0].text.toStdString();
+    EXPECT_EQ(m_messages.Messages()[0].flags, platform::MB_ICONERROR);
+    EXPECT_EQ(Count("NewWords"), 5);
 }
 
 TEST_F(WordStoreTest, AddWordsToListMovesWordsIntoTodaysStudy)
@@ -332,6 +343,134 @@ TEST_F(WordStoreTest, AFailedMoveLosesNoWord)
     Exec("DELETE FROM NewWords WHERE Word = 'boom'");
     EXPECT_EQ(m_store->AddWordsToList(3), 2);
     EXPECT_EQ(Count("NewWords"), 0);
+    EXPECT_EQ(Count("Words"), 2);
+}
+
+// Intervals whose doubling the schedule cannot use are refused with a
+// message and leave the row as it was; the rest double as always.
+TEST_F(WordStoreTest, RememberRefusesAnIntervalTheScheduleCannotUse)
+{
+    struct Case {
+        const char* word;
+        qint64 cycle;
+        QDate today;
+        qint64 expected; // -1: refused
+    };
+    const QDate day(2024, 3, 5);
+    const Case cases[] = {
+        {"just-fits", 1000000, day, 2000000},          // due in the year 7499
+        {"past-9999", 1500000, day, -1},               // due in 10237
+        {"a-day-late", 16, QDate(9999, 12, 1), -1},    // due on 10000-01-02
+        {"half-of-32-bits", 1 << 29, day, -1},
+        {"two-to-the-30", 1 << 30, day, -1},
+        {"largest", 2147483647, day, -1},
+        {"negative", -5, day, -1},
+        {"most-negative", -2147483648LL, day, -1},
+        {"last-day-exactly", 15, QDate(9999, 12, 1), 30}, // due on 9999-12-31
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.word);
+        m_messages.Clear();
+        Exec("DELETE FROM Words");
+        AddCard(c.word, QString::number(c.cycle), "#2000-01-01#");
+        platform::Clock::SetFixed(QDateTime(c.today, QTime(10, 0, 0)));
+        m_store->m_nMode = CWordStore::modeReview;
+        ASSERT_TRUE(m_store->m_recordset.Open(m_store->m_database.GetActiveConnection(), "SELECT * FROM Words",
+                                              CADORecordset::openQuery));
+        if (c.expected < 0) {
+            EXPECT_FALSE(m_store->Remember());
+            ASSERT_EQ(m_messages.Messages().size(), 1u);
+            EXPECT_TRUE(m_messages.Messages()[0].text.contains(QString::number(c.cycle)))
+                << m_messages.Messages()[0].text.toStdString();
+            EXPECT_EQ(m_messages.Messages()[0].flags, platform::MB_ICONERROR);
+            EXPECT_EQ(Scalar("SELECT MemoryCycle FROM Words").lVal(), c.cycle);
+            EXPECT_EQ(Count("Words WHERE [Date] = #2000-01-01#"), 1);
+            EXPECT_EQ(m_store->GetWord(), c.word); // not moved on
+        } else {
+            EXPECT_TRUE(m_store->Remember());
+            EXPECT_TRUE(m_messages.Messages().empty());
+            EXPECT_EQ(Scalar("SELECT MemoryCycle FROM Words").lVal(), c.expected);
+        }
+    }
+}
+
+// Another running copy changed the card between reading and answering:
+// the answer is refused (nothing applied twice), and the card is then the
+// row as the file now holds it.
+TEST_F(WordStoreTest, RefusedAnswerShowsTheCardAsTheFileNowHoldsIt)
+{
+    AddCard("stale", "4", DaysAgo(10));
+    AddCard("next", "4", DaysAgo(10));
+    ASSERT_TRUE(m_store->OpenReviewList());
+    ASSERT_EQ(m_store->GetWord(), "stale");
+    Exec("UPDATE Words SET MemoryCycle = 8, Description = 'answered elsewhere' WHERE Word = 'stale'");
+
+    EXPECT_FALSE(m_store->Remember());
+    ASSERT_EQ(m_messages.Messages().size(), 1u);
+    EXPECT_TRUE(m_messages.Messages()[0].text.contains("Row cannot be located for updating"));
+    EXPECT_EQ(m_store->GetWord(), "stale");
+    EXPECT_EQ(m_store->GetMemoryCycle(), "8");
+    EXPECT_EQ(m_store->GetDescription(), "answered elsewhere");
+    EXPECT_EQ(Scalar("SELECT MemoryCycle FROM Words WHERE Word = 'stale'").lVal(), 8);
+
+    // Answering the card as it now is works, once.
+    EXPECT_TRUE(m_store->Remember());
+    EXPECT_EQ(Scalar("SELECT MemoryCycle FROM Words WHERE Word = 'stale'").lVal(), 16);
+    EXPECT_EQ(m_store->GetWord(), "next");
+}
+
+// Another process holding the write lock: a move waits for it (the lock is
+// taken when the move begins, so the wait applies), and a move that still
+// cannot get it fails as a move, with the layer's report, moving nothing
+// and ending nothing.
+TEST_F(WordStoreTest, MoveWaitsForAnotherWriterThenFailsCleanly)
+{
+    for (const char* w : {"a", "b", "c"})
+        ASSERT_TRUE(m_store->AddNewWord(w, "", ""));
+    // The store's connection, opened again with a one-second wait.
+    m_store->CloseDatabase();
+    m_store->m_database.SetConnectionTimeout(1);
+    ASSERT_TRUE(m_store->OpenDatabase());
+
+    const auto holdWriteLock = [&](int millis) {
+        int ready[2];
+        if (::pipe(ready) != 0)
+            return pid_t(-1);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(ready[0]);
+            const RawDataFile writer(DataPath(), true);
+            writer.Exec("BEGIN IMMEDIATE");
+            (void)!::write(ready[1], "r", 1);
+            ::usleep(useconds_t(millis) * 1000);
+            writer.Exec("COMMIT");
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        char c;
+        (void)!::read(ready[0], &c, 1);
+        ::close(ready[0]);
+        return child;
+    };
+
+    pid_t holder = holdWriteLock(300);
+    ASSERT_GT(holder, 0);
+    int moved = -1;
+    EXPECT_NO_THROW(moved = m_store->AddWordsToList(2));
+    EXPECT_EQ(moved, 2);
+    EXPECT_TRUE(m_messages.Messages().empty());
+    ::waitpid(holder, nullptr, 0);
+    EXPECT_EQ(Count("Words"), 2);
+
+    holder = holdWriteLock(3000);
+    ASSERT_GT(holder, 0);
+    EXPECT_NO_THROW(moved = m_store->AddWordsToList(2));
+    EXPECT_EQ(moved, 0);
+    ASSERT_EQ(m_messages.Messages().size(), 1u);
+    EXPECT_TRUE(m_messages.Messages()[0].text.startsWith("CADODataBase Error"))
+        << m_messages.Messages()[0].text.toStdString();
+    ::waitpid(holder, nullptr, 0);
+    EXPECT_EQ(Count("NewWords"), 1);
     EXPECT_EQ(Count("Words"), 2);
 }
 

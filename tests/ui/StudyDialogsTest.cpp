@@ -134,6 +134,35 @@ private slots:
         QVERIFY(shown.contains(forgotten));
     }
 
+    // Another running copy answered the card first: the answer is refused
+    // and the card redrawn as the file now holds it, ready to be answered.
+    void RefusedAnswerRedrawsTheCardAsTheFileHoldsIt()
+    {
+        QVERIFY(StudyDataFile::AddStudyWord(*m_store, "apple", "AE-pl", "fruit", 4, 10));
+        QVERIFY(m_store->OpenReviewList());
+        QVERIFY(m_store->m_database.Execute(
+            QStringLiteral("UPDATE Words SET MemoryCycle = 8, Description = 'answered elsewhere'")));
+
+        CReviewDlg dlg;
+        WhenModal([&](QWidget* modal) {
+            QCOMPARE(Card(modal).mid(1), QStringList({ "4", "apple", "AE-pl", "fruit" }));
+            Click(modal, 1003); // Remember
+            const QStringList texts = MessageTexts();
+            QCOMPARE(texts.size(), 2);
+            QVERIFY2(texts[0].contains(QStringLiteral("Row cannot be located for updating")), qPrintable(texts[0]));
+            QCOMPARE(texts[1], QStringLiteral("Failed to Remember Current Word."));
+            QCOMPARE(Card(modal).mid(1), QStringList({ "8", "apple", "AE-pl", "answered elsewhere" }));
+            Click(modal, 1003);
+            QCOMPARE(MessageTexts().size(), 2);
+            QCOMPARE(Card(modal).mid(1), QStringList({ "-1", "(Null)", "(Null)", "(Null)" }));
+            Key(modal, Qt::Key_Escape);
+        });
+        dlg.DoModal();
+        // The second answer doubled the interval the file held.
+        QVERIFY(m_store->m_database.Execute(QStringLiteral("UPDATE Words SET Word = Word WHERE MemoryCycle = 16")));
+        QCOMPARE(m_store->m_database.GetRecordsAffected(), 1);
+    }
+
     void ModifyWritesAHiddenWordEditToo()
     {
         QVERIFY(StudyDataFile::AddStudyWord(*m_store, "apple", "AE-pl", "fruit", 1, 1));

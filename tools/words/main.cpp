@@ -7,6 +7,7 @@
 #include "StatsReport.h"
 #include "TerminalProgress.h"
 #include "platform/Clock.h"
+#include "platform/FileName.h"
 #include "platform/MessageBox.h"
 #include "store/CWordStore.h"
 #include "store/CollectionStats.h"
@@ -16,7 +17,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QSaveFile>
 #include <cstdio>
@@ -229,7 +229,11 @@ int main(int argc, char** argv)
     std::unique_ptr<QCoreApplication> app
         = plotting ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
 
-    const QStringList args = QCoreApplication::arguments();
+    // Arguments are read as file names are, so a path in no UTF-8 (a
+    // Latin-1 folder name) still names its file.
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << platform::DecodeFileName(QByteArray(argv[i]));
     if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
         std::fputs(kUsageText, stdout);
         return kDone;
@@ -243,11 +247,11 @@ int main(int argc, char** argv)
     platform::SetMessageSink([](const QString&, unsigned) { return platform::IDOK; });
     CWordStore store;
     if (!o.dataFile.isEmpty())
-        store.SetDataFile(QFileInfo(o.dataFile).absoluteFilePath());
+        store.SetDataFile(platform::AbsoluteFileName(o.dataFile));
     QString dataFile;
     if (!store.GetDataFilePath(QStringLiteral("db.mdb"), dataFile))
         return Fail(QStringLiteral("cannot find the folder of the data file"));
-    if (!QFileInfo(dataFile).isFile())
+    if (!platform::FileExists(dataFile) || platform::IsFolder(dataFile))
         return Fail(QStringLiteral("%1: no data file here; make one with lexitrain-makedb %1").arg(dataFile));
 
     try {

@@ -215,6 +215,29 @@ TEST_F(FieldValueTest, PutValuesAreConvertedAsJetDoesOrRefused)
     EXPECT_EQ(
         Raw(QStringLiteral("SELECT T || '|' || hex(G) FROM Kinds")), QStringLiteral("2001-02-03 04:05:06|0001FF"));
     EXPECT_EQ(Get(rs, QStringLiteral("G")).bytes(), QByteArray("\x00\x01\xff", 3));
+
+    // Stored to the nearest second: a time that rounds up to midnight is
+    // the next day, before OLE's day 0 as after it; 1900 and 2100 have no
+    // leap day.
+    const struct {
+        double ole;
+        const char* stored;
+    } dates[] = {
+        { 1.0 - 0.1 / 86400, "1899-12-31 00:00:00" },
+        { -1.0 - (86400 - 0.2) / 86400, "1899-12-30 00:00:00" },
+        { -2.5, "1899-12-28 12:00:00" },
+        { 60.0, "1900-02-28 00:00:00" },
+        { 61.0, "1900-03-01 00:00:00" },
+        { 1155.0, "1903-02-28 00:00:00" },
+        { 73109.0, "2100-02-28 00:00:00" },
+        { 73110.0, "2100-03-01 00:00:00" },
+    };
+    for (const auto& d : dates) {
+        SCOPED_TRACE(d.stored);
+        Put(rs, QStringLiteral("T"), Variant::FromDate(d.ole));
+        rs->Update();
+        EXPECT_EQ(Raw(QStringLiteral("SELECT T FROM Kinds")), QString::fromLatin1(d.stored));
+    }
 }
 
 TEST_F(FieldValueTest, LongValuesMoveInChunks)

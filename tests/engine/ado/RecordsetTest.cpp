@@ -189,15 +189,29 @@ TEST_F(RecordsetTest, UpdateWritesAtOnceAndRefusesARowChangedUnderneath)
     EXPECT_EQ(Get(rs, QStringLiteral("Word")).bstrVal(), QStringLiteral("apple")) << "the snapshot keeps what it read";
     EXPECT_TRUE(Get(rs, QStringLiteral("Description")).IsNull());
 
-    // Deleting it is refused the same way; after Requery it can be changed.
+    // Deleting it is refused the same way; after Resync (the row read
+    // again) or Requery it can be changed.
     e = ErrorOf([&] { rs->Delete(); });
     EXPECT_EQ(Hex(e.Error()), Hex(platform::DB_E_CONCURRENCYVIOLATION));
     EXPECT_EQ(Raw(QStringLiteral("SELECT count(*) FROM Words")), QStringLiteral("1"));
+    Put(rs, QStringLiteral("Pronunciation"), Text(QStringLiteral("dropped")));
+    rs->Resync();
+    EXPECT_EQ(rs->EditMode(), engine::adEditNone);
+    EXPECT_EQ(Get(rs, QStringLiteral("Word")).bstrVal(), QStringLiteral("APPLE"));
+    EXPECT_TRUE(Get(rs, QStringLiteral("Pronunciation")).IsNull());
+    Put(rs, QStringLiteral("MemoryCycle"), Variant::FromI4(8));
+    rs->Update();
+    EXPECT_EQ(Raw(QStringLiteral("SELECT Word || '/' || MemoryCycle FROM Words")), QStringLiteral("APPLE/8"));
     rs->Requery();
     EXPECT_EQ(Get(rs, QStringLiteral("Word")).bstrVal(), QStringLiteral("APPLE"));
     Put(rs, QStringLiteral("Description"), Text(QStringLiteral("a fruit")));
     rs->Update();
     EXPECT_EQ(Raw(QStringLiteral("SELECT Description FROM Words")), QStringLiteral("a fruit"));
+
+    // A row gone from the file is gone from the snapshot after Resync.
+    RawExec(QStringLiteral("DELETE FROM Words"));
+    rs->Resync();
+    EXPECT_EQ(rs->RecordCount(), 0);
 }
 
 TEST_F(RecordsetTest, AddedRowShowsItsIdAndDefaultsAtTheFixedClock)

@@ -122,6 +122,16 @@ TEST_F(RecordsetViewTest, ClonesShareRowsButNotPositions)
     EXPECT_EQ(Words(m_rs), (QStringList { "CHERRY", "banana", "Apricot", "date" }));
     EXPECT_EQ(
         Raw(QStringLiteral("SELECT group_concat(Word) FROM Words")), QStringLiteral("CHERRY,banana,Apricot,date"));
+
+    // A clone that requeries fetches the rows afresh for itself, keeping
+    // its own sort: it sees a word another writer added, while the
+    // recordset it came from keeps the rows it had.
+    clone->SetSort(QStringLiteral("Word DESC"));
+    AddWord(QStringLiteral("elder"), QStringLiteral("2024-03-05"), 1);
+    clone->Requery();
+    EXPECT_EQ(clone->Sort(), QStringLiteral("Word DESC"));
+    EXPECT_EQ(Words(clone), (QStringList { "elder", "date", "CHERRY", "banana", "Apricot" }));
+    EXPECT_EQ(Words(m_rs), (QStringList { "CHERRY", "banana", "Apricot", "date" }));
 }
 
 TEST_F(RecordsetViewTest, GetStringRendersRowsAndMovesPastThem)

@@ -3,6 +3,8 @@
 // ADO persists, renamed fields, character references, pending changes; and
 // the refusal of malformed, foreign and DOCTYPE-bearing files with an error
 // that names the file.
+#include "engine/ado/Field.h"
+#include "engine/ado/Recordset.h"
 #include "engine/xml/XmlPersistence.h"
 #include "platform/ComError.h"
 #include "platform/OleDateTime.h"
@@ -85,7 +87,7 @@ const char* const kEveryAdoType = R"(<s:Schema id='RowsetSchema'>
 		<s:AttributeType name='i' rs:number='9' rs:nullable='true'><s:datatype dt:type='r4' dt:maxLength='4'/></s:AttributeType>
 		<s:AttributeType name='j' rs:number='10' rs:nullable='true'><s:datatype dt:type='r8' dt:maxLength='8'/></s:AttributeType>
 		<s:AttributeType name='k' rs:number='11' rs:nullable='true'><s:datatype dt:type='float' dt:maxLength='8'/></s:AttributeType>
-		<s:AttributeType name='l' rs:number='12' rs:nullable='true'><s:datatype dt:type='number' dt:maxLength='19'/></s:AttributeType>
+		<s:AttributeType name='l' rs:number='12' rs:nullable='true'><s:datatype dt:type='number' rs:dbtype='numeric' dt:maxLength='19'/></s:AttributeType>
 		<s:AttributeType name='m' rs:number='13' rs:nullable='true'><s:datatype dt:type='number' rs:dbtype='currency' dt:maxLength='8'/></s:AttributeType>
 		<s:AttributeType name='n' rs:number='14' rs:nullable='true'><s:datatype dt:type='number' rs:dbtype='decimal' dt:maxLength='16' rs:precision='28' rs:scale='4'/></s:AttributeType>
 		<s:AttributeType name='o' rs:number='15' rs:nullable='true'><s:datatype dt:type='number' rs:dbtype='numeric' dt:maxLength='19' rs:precision='10' rs:scale='2'/></s:AttributeType>
@@ -107,7 +109,7 @@ const char* const kEveryAdoType = R"(<s:Schema id='RowsetSchema'>
 	<z:row a='-5' b='-300' c='70000' d='-5000000000' e='200' f='60000' g='4000000000' h='18000000000000000000'
 		i='1.5' j='2.25E+300' k='-0.5' l='3.14159' m='-12.3456' n='123456789012345678.1234' o='99.95' p='true'
 		q='h&#xE9;llo' r='plain' s='2010-05-17T08:30:00.250' t='2010-05-17' u='08:30:15' v='2010-05-17T08:30:00+02:00'
-		w='00ff7F' x='AP9/' y='6F9619FF-8B86-D011-B42D-00C04FC964FF' z='42'/>
+		w='00ff7F' x='AP9/' y='{6f9619ff-8B86-D011-B42D-00C04FC964FF}' z='42'/>
 </rs:data>
 </xml>
 )";
@@ -203,6 +205,218 @@ TEST_F(XmlAdoFiles, PendingChangesAreAppliedAndNamesRestored)
     const engine::xmlpersist::Rowset wide = engine::xmlpersist::Load(Write("wide.xml", utf16));
     ASSERT_EQ(wide.rows.size(), 6u);
     EXPECT_EQ(wide.rows[0][3], r.rows[0][3]);
+}
+
+// A recordset as ADO saves it after batch edits, byte for byte in ADO's
+// form (CR LF line ends, TABs, single quotes, a memo with raw line breaks,
+// a name with a raw TAB): an updated row whose new image sets two fields to
+// NULL with rs:forcenull, inserted rows that do the same, a deleted row,
+// the largest ui8, a file time and a timestamp with a fraction of a second.
+const char* const kAdoBatchFile
+    = "<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882'\r\n"
+      "\txmlns:dt='uuid:C2F41010-65B3-11d1-A29F-00AA00C14882'\r\n"
+      "\txmlns:rs='urn:schemas-microsoft-com:rowset'\r\n"
+      "\txmlns:z='#RowsetSchema'>\r\n"
+      "<s:Schema id='RowsetSchema'>\r\n"
+      "\t<s:ElementType name='row' content='eltOnly' rs:updatable='true'>\r\n"
+      "\t\t<s:AttributeType name='ID' rs:number='1' rs:write='true'>\r\n"
+      "\t\t\t<s:datatype dt:type='int' dt:maxLength='4' rs:precision='0' rs:fixedlength='true' "
+      "rs:maybenull='false'/>\r\n"
+      "\t\t</s:AttributeType>\r\n"
+      "\t\t<s:AttributeType name='MEMO_FIELD' rs:number='2' rs:nullable='true' rs:write='true'>\r\n"
+      "\t\t\t<s:datatype dt:type='string' dt:maxLength='536870910' rs:precision='0' rs:long='true'/>\r\n"
+      "\t\t</s:AttributeType>\r\n"
+      "\t\t<s:AttributeType name='BIG' rs:number='3' rs:nullable='true' rs:write='true'>\r\n"
+      "\t\t\t<s:datatype dt:type='ui8' dt:maxLength='8' rs:precision='20' rs:fixedlength='true'/>\r\n"
+      "\t\t</s:AttributeType>\r\n"
+      "\t\t<s:AttributeType name='c3' rs:name='Tab\tName' rs:number='4' rs:nullable='true' rs:write='true'>\r\n"
+      "\t\t\t<s:datatype dt:type='string' dt:maxLength='50' rs:precision='0'/>\r\n"
+      "\t\t</s:AttributeType>\r\n"
+      "\t\t<s:AttributeType name='STAMP' rs:number='5' rs:nullable='true' rs:write='true'>\r\n"
+      "\t\t\t<s:datatype dt:type='dateTime' rs:dbtype='timestamp' dt:maxLength='16' rs:scale='3' "
+      "rs:precision='23' rs:fixedlength='true'/>\r\n"
+      "\t\t</s:AttributeType>\r\n"
+      "\t\t<s:AttributeType name='FT' rs:number='6' rs:nullable='true' rs:write='true'>\r\n"
+      "\t\t\t<s:datatype dt:type='dateTime' rs:dbtype='filetime' dt:maxLength='16' rs:precision='0' "
+      "rs:fixedlength='true'/>\r\n"
+      "\t\t</s:AttributeType>\r\n"
+      "\t\t<s:AttributeType name='AMOUNT' rs:number='7' rs:nullable='true' rs:write='true'>\r\n"
+      "\t\t\t<s:datatype dt:type='number' rs:dbtype='decimal' dt:maxLength='16' rs:scale='0' rs:precision='0' "
+      "rs:fixedlength='true'/>\r\n"
+      "\t\t</s:AttributeType>\r\n"
+      "\t\t<s:extends type='rs:rowbase'/>\r\n"
+      "\t</s:ElementType>\r\n"
+      "</s:Schema>\r\n"
+      "<rs:data>\r\n"
+      "\t<z:row ID='1' MEMO_FIELD='first line\r\nsecond line\r\n\tindented &#x27;quoted&#x27; &#x26; more'"
+      " BIG='18446744073709551615'\r\n"
+      "\t\t c3='x' STAMP='2026-01-02T03:04:05.123000000' FT='2001-02-03T04:05:06.500000000' AMOUNT='1000.1234'/>\r\n"
+      "\t<rs:update>\r\n"
+      "\t\t<rs:original>\r\n"
+      "\t\t\t<z:row ID='2' MEMO_FIELD='old' BIG='9223372036854775808' c3='y' STAMP='2001-01-01T00:00:00'/>\r\n"
+      "\t\t</rs:original>\r\n"
+      "\t\t<z:row MEMO_FIELD='new\rline\n' rs:forcenull='BIG c3'/>\r\n"
+      "\t</rs:update>\r\n"
+      "\t<rs:insert>\r\n"
+      "\t\t<z:row ID='3' BIG='0' rs:forcenull='MEMO_FIELD'/>\r\n"
+      "\t\t<z:row ID='4' rs:forcenull='MEMO_FIELD STAMP FT'/>\r\n"
+      "\t</rs:insert>\r\n"
+      "\t<rs:delete>\r\n"
+      "\t\t<z:row ID='5' MEMO_FIELD='gone'/>\r\n"
+      "\t</rs:delete>\r\n"
+      "</rs:data>\r\n"
+      "</xml>";
+
+// Every field of every row of a recordset opened on a file, read forward.
+struct OpenedFile {
+    std::vector<QString> names;
+    std::vector<long> types;
+    std::vector<std::pair<int, int>> precisionAndScale;
+    std::vector<std::vector<Variant>> rows;
+};
+
+OpenedFile OpenAsRecordset(const QString& path)
+{
+    auto rs = engine::Recordset::Create();
+    rs->Open(path, QStringLiteral("Provider=MSPersist;"), engine::adOpenForwardOnly, engine::adLockOptimistic,
+        engine::adCmdFile);
+    OpenedFile f;
+    auto fields = rs->GetFields();
+    for (long i = 0; i < fields->Count(); ++i) {
+        auto field = fields->Item(static_cast<int>(i));
+        f.names.push_back(field->Name());
+        f.types.push_back(field->Type());
+        f.precisionAndScale.emplace_back(field->Precision(), field->NumericScale());
+    }
+    for (; !rs->IsEOF(); rs->MoveNext()) {
+        std::vector<Variant> row;
+        for (long i = 0; i < fields->Count(); ++i)
+            row.push_back(fields->Item(static_cast<int>(i))->Value());
+        f.rows.push_back(std::move(row));
+    }
+    return f;
+}
+
+TEST_F(XmlAdoFiles, AdoBatchFileWithForceNullMemoAndUi8OpensExactlyAndSavesBack)
+{
+    using namespace engine;
+    const Variant null = Variant::Null();
+    const Variant stamp = Variant::FromDate(Ole(2026, 1, 2, 3, 4, 5) + 0.123 / 86400.0);
+    const Variant fileTime = Variant::FromDate(Ole(2001, 2, 3, 4, 5, 6) + 0.5 / 86400.0);
+    const std::vector<std::vector<Variant>> expected = {
+        { Variant::FromI4(1),
+            Variant::FromBstr(QStringLiteral("first line\r\nsecond line\r\n\tindented 'quoted' & more")),
+            Variant::FromUI8(18446744073709551615ull), Variant::FromBstr(QStringLiteral("x")), stamp, fileTime,
+            Variant::FromDecimal(Dec(10001234, 4)) },
+        // The update: the new memo over the original, BIG and the renamed
+        // field set to NULL by rs:forcenull, STAMP kept.
+        { Variant::FromI4(2), Variant::FromBstr(QStringLiteral("new\rline\n")), null, null,
+            Variant::FromDate(Ole(2001, 1, 1, 0, 0, 0)), null, null },
+        { Variant::FromI4(3), null, Variant::FromUI8(0), null, null, null, null },
+        { Variant::FromI4(4), null, null, null, null, null, null },
+    };
+    const std::vector<QString> names = { QStringLiteral("ID"), QStringLiteral("MEMO_FIELD"), QStringLiteral("BIG"),
+        QStringLiteral("Tab\tName"), QStringLiteral("STAMP"), QStringLiteral("FT"), QStringLiteral("AMOUNT") };
+    const std::vector<long> types
+        = { adInteger, adLongVarWChar, adUnsignedBigInt, adVarWChar, adDBTimeStamp, adFileTime, adDecimal };
+    // Precision and scale as the file gives them, 0 included.
+    const std::vector<std::pair<int, int>> precisionAndScale
+        = { { 0, 0 }, { 0, 0 }, { 20, 0 }, { 0, 0 }, { 23, 3 }, { 0, 0 }, { 0, 0 } };
+
+    const QString first = Write("batch.xml", kAdoBatchFile);
+    const QString saved = m_dir.filePath(QStringLiteral("saved.xml"));
+    for (const QString& path : { first, saved }) {
+        SCOPED_TRACE(path.toStdString());
+        const OpenedFile f = OpenAsRecordset(path);
+        EXPECT_EQ(f.names, names);
+        EXPECT_EQ(f.types, types);
+        EXPECT_EQ(f.precisionAndScale, precisionAndScale);
+        ASSERT_EQ(f.rows.size(), expected.size());
+        for (std::size_t r = 0; r < expected.size(); ++r) {
+            for (std::size_t c = 0; c < names.size(); ++c) {
+                EXPECT_EQ(f.rows[r][c], expected[r][c])
+                    << "row " << r << " " << names[c].toStdString() << ": " << f.rows[r][c].DebugString().toStdString();
+            }
+        }
+        if (path == first) {
+            auto rs = Recordset::Create();
+            rs->Open(path, QStringLiteral("Provider=MSPersist;"), adOpenForwardOnly, adLockOptimistic, adCmdFile);
+            rs->Save(saved, adPersistXML);
+
+            // The unsigned field takes its whole range, and nothing below it.
+            auto big = rs->GetFields()->Item(QStringLiteral("BIG"));
+            for (const Variant& v : { Variant::FromBstr(QStringLiteral("18446744073709551614")),
+                     Variant::FromUI8(18446744073709551615ull), Variant::FromR8(1e19) }) {
+                big->PutValue(v);
+                EXPECT_EQ(big->Value().vt(), platform::VT_UI8) << v.DebugString().toStdString();
+            }
+            EXPECT_EQ(big->Value(), Variant::FromUI8(10000000000000000000ull));
+            EXPECT_THROW(big->PutValue(Variant::FromI4(-1)), ComError);
+            EXPECT_THROW(big->PutValue(Variant::FromBstr(QStringLiteral("18446744073709551616"))), ComError);
+            rs->CancelUpdate();
+        }
+    }
+
+    // What was saved carries the values in ADO's own spelling.
+    QFile file(saved);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray xml = file.readAll();
+    for (const char* piece : { "MEMO_FIELD='first line\r\nsecond line\r\n\tindented &#x27;quoted&#x27; &#x26; more'",
+             "BIG='18446744073709551615'", "rs:name='Tab\tName'", "STAMP='2026-01-02T03:04:05.123000000'",
+             "FT='2001-02-03T04:05:06.500000000'", "rs:dbtype='filetime'", "\t<z:row ID='4'/>\r\n" })
+        EXPECT_TRUE(xml.contains(piece)) << piece << "\n" << xml.constData();
+}
+
+// ADO writes TAB, CR and LF raw inside attribute values; each comes back as
+// itself wherever it stands in a value, in either quoting, in a name, and
+// in a file in UTF-16; the same characters between attributes, in
+// comments and in CDATA stay the white space they are.
+TEST_F(XmlAdoFiles, RawTabsAndLineBreaksInValuesReadBackExactly)
+{
+    const QByteArray schema
+        = "<s:Schema id='RowsetSchema'>\r\n<s:ElementType name='row' content='eltOnly'>\r\n"
+          "<!-- a comment with a quote ' and\ta TAB -->\r\n"
+          "<s:AttributeType name='c0' rs:name='\tWord\r\nTwo\n' rs:number='1'>"
+          "<s:datatype dt:type='string'/></s:AttributeType>\r\n"
+          "<s:AttributeType name='n' rs:number='2'><s:datatype dt:type='int'/></s:AttributeType>\r\n"
+          "</s:ElementType>\r\n</s:Schema>\r\n";
+    const std::vector<std::pair<QByteArray, QString>> cases = {
+        { "<z:row c0='a\tb'/>", QStringLiteral("a\tb") },
+        { "<z:row c0='line 1\r\nline 2'/>", QStringLiteral("line 1\r\nline 2") },
+        { "<z:row c0='\n\nlone LFs\n'/>", QStringLiteral("\n\nlone LFs\n") },
+        { "<z:row c0='lone\rCR'/>", QStringLiteral("lone\rCR") },
+        { "<z:row c0=\"double 'quoted'\r\n\tvalue\"/>", QStringLiteral("double 'quoted'\r\n\tvalue") },
+        { "<z:row\r\n\tc0='wrapped\ttag'\r\n\t n='1'/>", QStringLiteral("wrapped\ttag") },
+        { "<z:row n='2'\tc0='&#xd;&#xa; references\r\n and raw'/>", QStringLiteral("\r\n references\r\n and raw") },
+        { "<z:row c0='  spaces  kept  '/>", QStringLiteral("  spaces  kept  ") },
+        { "<z:row c0='gt > in\tvalue'/><![CDATA[ ' \t ]]>", QStringLiteral("gt > in\tvalue") },
+    };
+    QByteArray rows;
+    for (const auto& c : cases)
+        rows += c.first + "\r\n";
+    const QByteArray whole = QByteArray(kHead) + schema + "<rs:data>\r\n" + rows + "</rs:data>\r\n</xml>";
+    QStringEncoder toUtf16(QStringEncoder::Utf16BE, QStringEncoder::Flag::WriteBom);
+    const QByteArray wide = toUtf16(QString::fromUtf8(whole));
+    for (const auto& [name, bytes] : { std::pair { "utf8.xml", whole }, std::pair { "utf16.xml", wide } }) {
+        SCOPED_TRACE(name);
+        const engine::xmlpersist::Rowset r = engine::xmlpersist::Load(Write(name, bytes));
+        ASSERT_EQ(r.columns.size(), 2u);
+        EXPECT_EQ(r.columns[0].name, QStringLiteral("\tWord\r\nTwo\n"));
+        ASSERT_EQ(r.rows.size(), cases.size());
+        for (std::size_t i = 0; i < cases.size(); ++i)
+            EXPECT_EQ(r.rows[i][0], Variant::FromBstr(cases[i].second)) << cases[i].first.constData();
+        EXPECT_EQ(r.rows[5][1], Variant::FromI4(1));
+        EXPECT_EQ(r.rows[6][1], Variant::FromI4(2));
+    }
+
+    // An error after values with line breaks names the line it is on (a
+    // lone CR ends a line too, as XML reads line ends).
+    const QByteArray before = QByteArray(kHead) + schema + "<rs:data>\r\n" + rows;
+    const QByteArray bad = before + "<z:row Colour='red'/>\r\n</rs:data>\r\n</xml>";
+    const ComError e = LoadFails(Write("badline.xml", bad));
+    const QString line
+        = QStringLiteral("(line %1,").arg(QByteArray(before).replace("\r\n", "\n").replace('\r', '\n').count('\n') + 1);
+    EXPECT_TRUE(e.Description()->contains(line)) << line.toStdString() << " in " << e.what();
 }
 
 TEST_F(XmlAdoFiles, EveryTypeAdoPersistsReads)
@@ -327,35 +541,43 @@ TEST_F(XmlAdoFiles, ExtremeExponentsAndLeadingZerosReadAsTheirValues)
 TEST_F(XmlAdoFiles, MalformedAndForeignFilesFailNamingTheFile)
 {
     const QByteArray whole = QByteArray(kHead) + kWordsWithPendingChanges;
+    // ADO's three texts: no recordset at all, a recordset's XML that is
+    // broken, a value it cannot convert.
+    const char* const notRecordset = "Recordset cannot be created from the specified source. The source file or "
+                                     "stream must contain Recordset data in XML or ADTG format.";
+    const char* const broken = "Recordset cannot be created. Source XML is incomplete or invalid.";
+    const char* const badValue = "Data provider or other service returned an E_FAIL status.";
+    const QByteArray words = kWordsWithPendingChanges;
+    const auto changed = [&words](const char* from, const char* to) {
+        return QByteArray(kHead) + QByteArray(words).replace(from, to);
+    };
     struct Case {
         const char* name;
         QByteArray bytes;
+        const char* ado; // ADO's text, which the description starts with
         const char* says; // part of the description
     };
     const std::vector<Case> cases = {
-        { "truncated.xml", whole.left(whole.size() / 2), "ends before the document is complete" },
-        { "empty.xml", QByteArray(), "" },
-        { "text.xml", "just some words", "not well-formed" },
-        { "html.xml", "<html><body/></html>", "root element is <html>" },
-        { "noschema.xml", QByteArray(kHead) + "<rs:data/></xml>", "before its s:Schema" },
-        { "schemaonly.xml", QByteArray(kHead) + "</xml>", "no s:Schema" },
-        { "mismatched.xml", QByteArray(kHead) + "<s:Schema></rs:data></xml>", "not well-formed" },
-        { "badvalue.xml", QByteArray(kHead) + QByteArray(kWordsWithPendingChanges).replace("ID='2'", "ID='two'"),
-            "'two'" },
-        { "unknownfield.xml",
-            QByteArray(kHead)
-                + QByteArray(kWordsWithPendingChanges).replace("<z:row ID='4'", "<z:row Colour='red' ID='4'"),
-            "'Colour'" },
-        { "unknowntype.xml",
-            QByteArray(kHead) + QByteArray(kWordsWithPendingChanges).replace("dt:type='boolean'", "dt:type='complex'"),
-            "'complex'" },
-        { "nooriginal.xml",
-            QByteArray(kHead)
-                + QByteArray(kWordsWithPendingChanges)
-                      .replace("<rs:original>", "<rs:other>")
-                      .replace("</rs:original>", "</rs:other>"),
+        { "truncated.xml", whole.left(whole.size() / 2), broken, "ends before the document is complete" },
+        { "empty.xml", QByteArray(), notRecordset, "no XML element" },
+        { "text.xml", "just some words", notRecordset, "not well-formed" },
+        { "html.xml", "<html><body/></html>", notRecordset, "root element is <html>" },
+        { "noschema.xml", QByteArray(kHead) + "<rs:data/></xml>", notRecordset, "before its s:Schema" },
+        { "schemaonly.xml", QByteArray(kHead) + "</xml>", notRecordset, "no s:Schema" },
+        { "mismatched.xml", QByteArray(kHead) + "<s:Schema></rs:data></xml>", broken, "not well-formed" },
+        { "badvalue.xml", changed("ID='2'", "ID='two'"), badValue, "'two'" },
+        { "badboolean.xml", changed("Known='True'/>", "Known='maybe'/>"), badValue, "'maybe'" },
+        { "unbraced.xml",
+            changed("dt:type='boolean'", "dt:type='uuid'")
+                .replace("Known='True'", "Known='6F9619FF-8B86-D011-B42D-00C04FC964FF'"),
+            badValue, "'6F9619FF-8B86-D011-B42D-00C04FC964FF'" },
+        { "nodbtype.xml", changed("rs:dbtype='currency' ", ""), badValue, "'Price'" },
+        { "unknownfield.xml", changed("<z:row ID='4'", "<z:row Colour='red' ID='4'"), broken, "'Colour'" },
+        { "unknownnull.xml", changed("<z:row ID='7'", "<z:row rs:forcenull='Word Colour' ID='7'"), broken, "'Colour'" },
+        { "unknowntype.xml", changed("dt:type='boolean'", "dt:type='complex'"), broken, "'complex'" },
+        { "nooriginal.xml", changed("<rs:original>", "<rs:other>").replace("</rs:original>", "</rs:other>"), broken,
             "rs:" },
-        { "undeclared.xml", QByteArray(kHead) + QByteArray(kWordsWithPendingChanges).replace("&amp;", "&nbsp;"), "" },
+        { "undeclared.xml", changed("&amp;", "&nbsp;"), broken, "" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -363,6 +585,7 @@ TEST_F(XmlAdoFiles, MalformedAndForeignFilesFailNamingTheFile)
         const ComError e = LoadFails(path);
         EXPECT_EQ(static_cast<quint32>(e.Error()), 0x80004005u);
         ASSERT_TRUE(e.Description().has_value());
+        EXPECT_TRUE(e.Description()->startsWith(QString::fromLatin1(c.ado) + u' ')) << e.what();
         EXPECT_TRUE(e.Description()->contains(QString::fromLatin1(c.name))) << e.what();
         EXPECT_TRUE(e.Description()->contains(QString::fromLatin1(c.says))) << e.what();
     }
