@@ -276,7 +276,7 @@ TEST_F(WordStoreTest, AddNewWordRefusesOnlyDuplicatesInNewWords)
     ASSERT_EQ(m_messages.Messages().size(), 1u);
     EXPECT_TRUE(m_messages.Messages()[0].text.contains("NUL character")) << m_messages.Messages()[0].text.toStdString();
     EXPECT_EQ(m_messages.Messages()[0].flags, platform::MB_ICONERROR);
-    EXPECT_EQ(Count("NewWords"), 5);
+    EXPECT_EQ(Count("NewWords"), 8);
 }
 
 TEST_F(WordStoreTest, AddWordsToListMovesWordsIntoTodaysStudy)
