@@ -1,5 +1,5 @@
 // Fuzzes the Jet SQL translator: any text either fails with Jet's syntax
-// error or translates to SQL that SQLite can read. The translation is then
+// error (or its type mismatch) or translates to SQL that SQLite can read. The translation is then
 // run, inside a transaction that is rolled back, on a small word table with
 // Jet's functions registered, so the functions meet whatever values the
 // fuzzer's expressions make. SQLite reporting a syntax error in translated
@@ -90,7 +90,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     engine::jetsql::Translation t;
     try {
-        t = engine::jetsql::Translate(text);
+        // Translated against the word tables, so that the column types it
+        // looks up shape comparisons and refuse mismatched literals.
+        t = engine::jetsql::Translate(text, Database());
     } catch (const platform::ComError& e) {
         // Every refusal says why.
         if (!e.Description() || e.Description()->isEmpty())

@@ -46,7 +46,7 @@ std::optional<QString> SystemMessageText(HRESULT hr)
         { 0x80070002u, "The system cannot find the file specified.\r\n" },
         { 0x80070003u, "The system cannot find the path specified.\r\n" },
         { 0x80070005u, "Access is denied.\r\n" },
-        { 0x8007000Eu, "Not enough storage is available to complete this operation.\r\n" },
+        { 0x8007000Eu, "Not enough memory resources are available to complete this operation.\r\n" },
         { 0x80070020u, "The process cannot access the file because it is being used by another process.\r\n" },
         { 0x80070050u, "The file exists.\r\n" },
         { 0x80070057u, "The parameter is incorrect.\r\n" },

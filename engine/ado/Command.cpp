@@ -193,7 +193,7 @@ std::shared_ptr<Recordset> Command::Execute(Variant* recordsAffected, long optio
             || ((type == adCmdUnknown || type == adCmdUnspecified) && name && IsTableOrView(connection, *name));
         if (asTable)
             text = QStringLiteral("SELECT * FROM [%1]").arg(name ? *name : m_text.trimmed());
-        const jetsql::Translation statement = jetsql::Translate(text);
+        const jetsql::Translation statement = jetsql::Translate(text, connection->Handle());
         switch (statement.kind) {
         case jetsql::Translation::CreateProcedure:
         case jetsql::Translation::DropProcedure:

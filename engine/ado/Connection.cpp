@@ -272,7 +272,7 @@ std::shared_ptr<Recordset> Connection::Execute(const QString& commandText, Varia
     QString jet = commandText;
     if (commandType == adCmdTable || commandType == adCmdTableDirect)
         jet = QStringLiteral("SELECT * FROM [%1]").arg(commandText.trimmed());
-    const jetsql::Translation statement = jetsql::Translate(jet);
+    const jetsql::Translation statement = jetsql::Translate(jet, Handle());
 
     long affected = 0;
     std::shared_ptr<Recordset> result;

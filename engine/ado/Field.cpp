@@ -13,6 +13,23 @@ namespace engine {
 
 using platform::Variant;
 
+namespace {
+
+// ADO names the collection or the field as the source of these failures,
+// not the recordset behind them.
+template <typename Call> auto AsSource(const char* objectName, platform::HRESULT hr, Call&& call)
+{
+    try {
+        return call();
+    } catch (const platform::ComError& e) {
+        if (e.Error() != hr)
+            throw;
+        ThrowAdo(hr, e.Description().value_or(QString()), objectName);
+    }
+}
+
+} // namespace
+
 QString Field::Name() const
 {
     return m_owner->GetImpl().Column(m_ordinal).info.name;
@@ -46,25 +63,25 @@ Variant Field::Value() const
 {
     Recordset::Impl& impl = m_owner->GetImpl();
     impl.NoteFieldUse(m_ordinal);
-    return impl.Value(m_ordinal);
+    return AsSource("Field", platform::adErrNoCurrentRecord, [&] { return impl.Value(m_ordinal); });
 }
 void Field::PutValue(const Variant& value)
 {
     Recordset::Impl& impl = m_owner->GetImpl();
     impl.NoteFieldUse(m_ordinal);
-    impl.PutValue(m_ordinal, value);
+    AsSource("Field", platform::adErrNoCurrentRecord, [&] { impl.PutValue(m_ordinal, value); });
 }
 Variant Field::OriginalValue() const
 {
     Recordset::Impl& impl = m_owner->GetImpl();
     impl.NoteFieldUse(m_ordinal);
-    return impl.OriginalValue(m_ordinal);
+    return AsSource("Field", platform::adErrNoCurrentRecord, [&] { return impl.OriginalValue(m_ordinal); });
 }
 Variant Field::UnderlyingValue() const
 {
     Recordset::Impl& impl = m_owner->GetImpl();
     impl.NoteFieldUse(m_ordinal);
-    return impl.UnderlyingValue(m_ordinal);
+    return AsSource("Field", platform::adErrNoCurrentRecord, [&] { return impl.UnderlyingValue(m_ordinal); });
 }
 Variant Field::GetChunk(long length)
 {
@@ -113,13 +130,15 @@ std::shared_ptr<Field> Fields::Item(const Variant& key) const
 
 std::shared_ptr<Field> Fields::Item(int ordinal) const
 {
-    m_owner->GetImpl().Column(ordinal);
+    AsSource("Fields", platform::adErrItemNotFound, [&] { m_owner->GetImpl().Column(ordinal); });
     return std::make_shared<Field>(m_owner, ordinal);
 }
 
 std::shared_ptr<Field> Fields::Item(const QString& name) const
 {
-    return std::make_shared<Field>(m_owner, m_owner->GetImpl().OrdinalOf(name));
+    const int ordinal
+        = AsSource("Fields", platform::adErrItemNotFound, [&] { return m_owner->GetImpl().OrdinalOf(name); });
+    return std::make_shared<Field>(m_owner, ordinal);
 }
 
 } // namespace engine

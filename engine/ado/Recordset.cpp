@@ -107,8 +107,32 @@ ColumnMeta::NowDefault NowDefaultOf(const QString& defaultExpression)
     return head.startsWith(QLatin1String("date")) ? ColumnMeta::NowDate : ColumnMeta::NowDateTime;
 }
 
-// The type of an expression column, from the values it holds.
-ColumnInfo ComputedColumnType(const Snapshot& snapshot, int column, const QString& name)
+// The type of an expression column: the type Jet gives the expression
+// (known from the statement), and only where the statement cannot tell (a
+// parameter, a column of a subquery) the type its values suggest.
+ColumnInfo ComputedColumnType(const Snapshot& snapshot, int column, const QString& name, long knownType);
+
+// The select item each result column comes from: the items in order, where
+// one item "*" stands for however many columns are left over. -1 when that
+// cannot be told (more than one "*").
+int ItemOfColumn(const QList<long>& itemTypes, int column, int columnCount)
+{
+    const int items = static_cast<int>(itemTypes.size());
+    const int stars = static_cast<int>(itemTypes.count(-1));
+    if (stars == 0)
+        return items == columnCount ? column : -1;
+    if (stars > 1)
+        return -1;
+    const int star = static_cast<int>(itemTypes.indexOf(-1));
+    const int expanded = columnCount - (items - 1);
+    if (column < star)
+        return column;
+    if (column < star + expanded)
+        return -1;
+    return column - expanded + 1;
+}
+
+ColumnInfo GuessedColumnType(const Snapshot& snapshot, int column, const QString& name)
 {
     bool anyInteger = false, anyReal = false, anyText = false, anyBlob = false, wide = false;
     std::size_t longest = 0;
@@ -157,6 +181,50 @@ ColumnInfo ComputedColumnType(const Snapshot& snapshot, int column, const QStrin
     } else {
         info.type = adVarWChar;
         info.definedSize = kDefaultTextSize;
+    }
+    return info;
+}
+
+ColumnInfo ComputedColumnType(const Snapshot& snapshot, int column, const QString& name, long knownType)
+{
+    if (knownType <= 0)
+        return GuessedColumnType(snapshot, column, name);
+    ColumnInfo info;
+    info.name = name;
+    info.attributes = adFldIsNullable | adFldMayBeNull | adFldFixed;
+    info.type = knownType;
+    switch (knownType) {
+    case adVarWChar: {
+        // Text of a memo stays long.
+        const ColumnInfo guessed = GuessedColumnType(snapshot, column, name);
+        if (guessed.type == adLongVarWChar)
+            return guessed;
+        info.definedSize = kDefaultTextSize;
+        info.attributes &= ~adFldFixed;
+        break;
+    }
+    case adLongVarBinary:
+        info.definedSize = kLongTextSize;
+        info.attributes = adFldIsNullable | adFldMayBeNull | adFldLong;
+        break;
+    case adBoolean:
+    case adSmallInt:
+        info.definedSize = 2;
+        break;
+    case adUnsignedTinyInt:
+        info.definedSize = 1;
+        break;
+    case adInteger:
+    case adSingle:
+        info.definedSize = 4;
+        break;
+    case adNumeric:
+        info.definedSize = 19;
+        info.precision = 28;
+        break;
+    default: // adDouble, adCurrency, adDate
+        info.definedSize = 8;
+        break;
     }
     return info;
 }
@@ -755,7 +823,18 @@ void Recordset::Impl::PutValue(int ordinal, const Variant& value)
     }
     if (editMode == adEditNone)
         CurrentRow();
-    StoredValue stored = StoredForField(value, column.info.type, column.qualifiedName);
+    StoredValue stored;
+    try {
+        stored = StoredForField(value, column.info.type, column.qualifiedName);
+    } catch (const ComError& e) {
+        // ADO's client cursor reports a value the field cannot hold as a
+        // failed step of the put, whatever the provider said of it.
+        if (e.Error() != platform::DB_E_CANTCONVERTVALUE && e.Error() != platform::DB_E_DATAOVERFLOW)
+            throw;
+        throw ComError(platform::DB_E_SCHEMAVIOLATION,
+            QStringLiteral("Multiple-step operation generated errors. Check each status value."),
+            QStringLiteral("Microsoft Cursor Engine"));
+    }
     if (editMode == adEditNone)
         editMode = adEditInProgress;
     pending[std::size_t(ordinal)] = std::move(stored);
@@ -940,7 +1019,9 @@ std::shared_ptr<Snapshot> Fetch(const std::shared_ptr<Connection>& connection, c
     bool anyComputed = false;
     for (int c = 0; c < count; ++c) {
         if (computed[std::size_t(c)]) {
-            const ColumnInfo info = ComputedColumnType(*snapshot, c, columns[std::size_t(c)].info.name);
+            const int item = ItemOfColumn(statement.itemTypes, c, count);
+            const long known = item < 0 ? 0 : statement.itemTypes[item];
+            const ColumnInfo info = ComputedColumnType(*snapshot, c, columns[std::size_t(c)].info.name, known);
             columns[std::size_t(c)].info = info;
             anyComputed = true;
         }
@@ -1118,7 +1199,8 @@ void Recordset::Open(const QString& source, const std::shared_ptr<Connection>& a
     switch (commandType) {
     case adCmdTable:
     case adCmdTableDirect:
-        OpenTranslated(activeConnection, jetsql::Translate(QStringLiteral("SELECT * FROM [%1]").arg(Unbracket(text))),
+        OpenTranslated(activeConnection,
+            jetsql::Translate(QStringLiteral("SELECT * FROM [%1]").arg(Unbracket(text)), activeConnection->Handle()),
             {}, cursorType, lockType);
         break;
     case adCmdStoredProc: {
@@ -1134,7 +1216,7 @@ void Recordset::Open(const QString& source, const std::shared_ptr<Connection>& a
     }
     case adCmdText:
     case adCmdUnknown: {
-        const jetsql::Translation statement = jetsql::Translate(text);
+        const jetsql::Translation statement = jetsql::Translate(text, activeConnection->Handle());
         switch (statement.kind) {
         case jetsql::Translation::CreateProcedure:
         case jetsql::Translation::DropProcedure:

@@ -412,8 +412,8 @@ std::shared_ptr<Recordset> RunSaved(const std::shared_ptr<Connection>& connectio
     }
 
     const jetsql::Translation body = declared == 0
-        ? jetsql::Translate(query.jetText)
-        : jetsql::TranslateWithParameters(query.jetText, query.parameterNames);
+        ? jetsql::Translate(query.jetText, connection->Handle())
+        : jetsql::TranslateWithParameters(query.jetText, query.parameterNames, connection->Handle());
     long affected = -1;
     std::shared_ptr<Recordset> result = Recordset::Create();
     if (body.kind == jetsql::Translation::Select) {

@@ -97,9 +97,15 @@ Interval ReadInterval(sqlite3_value* v)
         const char* code;
         Interval interval;
     } kIntervals[] = {
-        { "yyyy", Interval::Year }, { "q", Interval::Quarter }, { "m", Interval::Month },
-        { "y", Interval::DayOfYear }, { "d", Interval::Day }, { "w", Interval::Weekday },
-        { "ww", Interval::Week }, { "h", Interval::Hour }, { "n", Interval::Minute },
+        { "yyyy", Interval::Year },
+        { "q", Interval::Quarter },
+        { "m", Interval::Month },
+        { "y", Interval::DayOfYear },
+        { "d", Interval::Day },
+        { "w", Interval::Weekday },
+        { "ww", Interval::Week },
+        { "h", Interval::Hour },
+        { "n", Interval::Minute },
         { "s", Interval::Second },
     };
     for (const auto& entry : kIntervals) {
@@ -259,8 +265,9 @@ void JetDateAdd(sqlite3_context* ctx, int, sqlite3_value** argv)
         return sqlite3_result_error(ctx, kTypeMismatch, -1);
     if (rn == Read::Null || rd == Read::Null)
         return sqlite3_result_null(ctx);
-    // Whole intervals only; anything past OLE's range fails below.
-    const double whole = std::trunc(number);
+    // Whole intervals only, rounded to the nearest as VBA rounds (a half to
+    // the even one); anything past OLE's range fails below.
+    const double whole = std::nearbyint(number);
     if (std::fabs(whole) > 4.0e9)
         return sqlite3_result_error(ctx, kInvalidCall, -1);
     const std::int64_t n = static_cast<std::int64_t>(whole);
@@ -686,6 +693,49 @@ void JetLike(sqlite3_context* ctx, int, sqlite3_value** argv)
     sqlite3_result_int(ctx, p == pattern.size() ? 1 : 0);
 }
 
+// Jet's text order: without regard to case in every script. Two ASCII
+// texts (the usual case) compare byte by byte with A-Z folded; any other
+// pair by its case-folded code points, which orders ASCII the same way, so
+// the order is one order whichever way a pair is compared.
+int CompareText(void*, int n1, const void* p1, int n2, const void* p2)
+{
+    const auto* a = static_cast<const unsigned char*>(p1);
+    const auto* b = static_cast<const unsigned char*>(p2);
+    if (IsAscii(a, n1) && IsAscii(b, n2)) {
+        const int n = n1 < n2 ? n1 : n2;
+        for (int i = 0; i < n; ++i) {
+            const int x = (a[i] >= 'A' && a[i] <= 'Z') ? a[i] - 'A' + 'a' : a[i];
+            const int y = (b[i] >= 'A' && b[i] <= 'Z') ? b[i] - 'A' + 'a' : b[i];
+            if (x != y)
+                return x - y;
+        }
+        return n1 - n2;
+    }
+    const std::u32string x = Decode(a, n1);
+    const std::u32string y = Decode(b, n2);
+    const int order = x.compare(y);
+    return order < 0 ? -1 : (order > 0 ? 1 : 0);
+}
+
+// Jet's &: Null only when both sides are Null; one Null reads as "".
+void JetConcat(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    const bool null0 = sqlite3_value_type(argv[0]) == SQLITE_NULL;
+    const bool null1 = sqlite3_value_type(argv[1]) == SQLITE_NULL;
+    if (null0 && null1)
+        return sqlite3_result_null(ctx);
+    std::string joined;
+    for (int i = 0; i < 2; ++i) {
+        if (sqlite3_value_type(argv[i]) == SQLITE_NULL)
+            continue;
+        const unsigned char* text = sqlite3_value_text(argv[i]);
+        if (text == nullptr)
+            return sqlite3_result_error_nomem(ctx);
+        joined.append(reinterpret_cast<const char*>(text), static_cast<std::size_t>(sqlite3_value_bytes(argv[i])));
+    }
+    sqlite3_result_text64(ctx, joined.data(), joined.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+
 // --- numbers
 
 void ResultWhole(sqlite3_context* ctx, double value)
@@ -1062,6 +1112,7 @@ void RegisterFunctions(sqlite3* db)
         { "jet_instr", 3, true, JetInStr },
         { "jet_space", 1, true, JetSpace },
         { "jet_like", 2, true, JetLike },
+        { "jet_concat", 2, true, JetConcat },
         { "jet_int", 1, true, JetWhole<0> },
         { "jet_fix", 1, true, JetWhole<1> },
         { "jet_sgn", 1, true, JetSgn },
@@ -1093,6 +1144,10 @@ void RegisterFunctions(sqlite3* db)
         db, "jet_var", 1, aggregateFlags, nullptr, nullptr, MomentsStep, MomentsFinal<true, false>, nullptr);
     sqlite3_create_function_v2(
         db, "jet_varp", 1, aggregateFlags, nullptr, nullptr, MomentsStep, MomentsFinal<false, false>, nullptr);
+    // Only the translated statements name this collation; the schema never
+    // does, so the sqlite3 shell and other tools read and write the file
+    // with SQLite's own NOCASE, and their indexes never meet this order.
+    sqlite3_create_collation_v2(db, "jet_text", SQLITE_UTF8, nullptr, CompareText, nullptr);
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
 }
 

@@ -7,15 +7,15 @@
 
 namespace engine::jetsql {
 
-Translation Translate(const QString& jetSql)
+Translation Translate(const QString& jetSql, sqlite3* schema)
 {
-    JetSqlParser parser(jetSql);
+    JetSqlParser parser(jetSql, {}, schema);
     return parser.Statement();
 }
 
-Translation TranslateWithParameters(const QString& jetSql, const QStringList& parameterNames)
+Translation TranslateWithParameters(const QString& jetSql, const QStringList& parameterNames, sqlite3* schema)
 {
-    JetSqlParser parser(jetSql, parameterNames);
+    JetSqlParser parser(jetSql, parameterNames, schema);
     Translation t = parser.Statement();
     t.procParamNames = parameterNames;
     return t;

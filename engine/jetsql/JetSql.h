@@ -43,6 +43,11 @@ struct Translation {
     // must say "FROM <baseTable> AS <baseAlias>".
     QString baseAlias;
 
+    // For a SELECT: the ADO type Jet gives each item of its (first) select
+    // list, in order; 0 (adEmpty) where the type is only known from the
+    // values, -1 for an item "*" or "t.*".
+    QList<long> itemTypes;
+
     // Values the statement needs, bound with sqlite3_bind_* by index:
     // '?' markers in order, and the parameters of a saved query (below).
     int parameterCount = 0;
@@ -82,11 +87,16 @@ struct Translation {
 // ADD CONSTRAINT, UPDATE or DELETE over joins, tables IN another file,
 // WITH DISALLOW NULL). The source is "Microsoft JET Database Engine". The
 // text is read up to its first NUL, as Jet reads it.
-Translation Translate(const QString& jetSql);
+// schema, when given, is the connection the statement will run on: the
+// declared types of its tables' columns make text comparisons ignore case
+// only where text is compared, refuse a number compared with text that is
+// no number, and give computed columns their types.
+Translation Translate(const QString& jetSql, sqlite3* schema = nullptr);
 
 // Translates the body of a saved query: parameterNames stand for its
 // parameters, written as ?1, ?2, ... in this order (see above).
-Translation TranslateWithParameters(const QString& jetSql, const QStringList& parameterNames);
+Translation TranslateWithParameters(
+    const QString& jetSql, const QStringList& parameterNames, sqlite3* schema = nullptr);
 
 // Registers Now, Date, DateDiff, DateAdd, DatePart, Year, Month, Day, Hour,
 // Minute, Second and the text functions under the names Translate uses.

@@ -5,10 +5,15 @@
 // reals because Jet never divides integers as integers.
 #include "engine/jetsql/JetSqlParser.h"
 
+#include "engine/common/AdoEnums.h"
+#include "engine/jetsql/JetFunctions.h"
 #include "engine/jetsql/JetSqlTypes.h"
 #include "platform/ComError.h"
 
+#include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <sqlite3.h>
 
 namespace engine::jetsql {
 
@@ -226,9 +231,10 @@ QString UpToNul(const QString& text)
 }
 } // namespace
 
-JetSqlParser::JetSqlParser(const QString& text, const QStringList& parameterNames)
+JetSqlParser::JetSqlParser(const QString& text, const QStringList& parameterNames, sqlite3* schema)
     : m_text(UpToNul(text))
     , m_tokens(Tokenize(m_text))
+    , m_schema(schema)
 {
     for (qsizetype i = 0; i < parameterNames.size(); ++i) {
         m_parameters.insert(parameterNames[i].toCaseFolded(), static_cast<int>(i + 1));
@@ -426,6 +432,7 @@ Translation JetSqlParser::Select()
     Translation t;
     t.kind = Translation::Select;
     t.sql = select.sql;
+    t.itemTypes = select.itemTypes;
     if (select.singleTable) {
         t.baseTable = select.baseTable;
         t.baseAlias = select.baseAlias;
@@ -461,8 +468,16 @@ JetSqlParser::SelectResult JetSqlParser::FullSelect()
         readCore();
     }
     QString orderBy;
-    if (AtKeyword("ORDER"))
+    QString orderKeys;
+    bool orderMarkers = false;
+    if (AtKeyword("ORDER")) {
+        const int markersBefore = m_markers;
+        m_scopes.push_back(cores.front().scope);
         orderBy = OrderByClause();
+        m_scopes.pop_back();
+        orderKeys = m_orderKeys;
+        orderMarkers = m_markers != markersBefore;
+    }
 
     auto limitOf = [](const SelectCore& core) -> QString {
         if (core.top.isEmpty())
@@ -476,11 +491,23 @@ JetSqlParser::SelectResult JetSqlParser::FullSelect()
     SelectResult result;
     if (cores.size() == 1) {
         const SelectCore& core = cores.front();
-        result.sql = core.body + orderBy + limitOf(core);
+        QString limit = limitOf(core);
+        if (!core.top.isEmpty() && !orderBy.isEmpty() && !core.distinct && !core.markers && !orderMarkers) {
+            // Jet's TOP n under an ORDER BY also returns every row that ties
+            // with the n-th: as many rows as rank n or better.
+            const QString ranked
+                = QStringLiteral("SELECT RANK() OVER (ORDER BY %1) AS jet_rank%2").arg(orderKeys, core.tail);
+            const QString n = core.topPercent
+                ? QStringLiteral("(SELECT (COUNT(*) * %1 + 99) / 100 FROM (%2))").arg(core.top, core.body)
+                : core.top;
+            limit = QStringLiteral(" LIMIT (SELECT COUNT(*) FROM (%1) WHERE jet_rank <= %2)").arg(ranked, n);
+        }
+        result.sql = core.body + orderBy + limit;
         result.singleTable = core.singleTable;
         result.baseTable = core.baseTable;
         result.baseAlias = core.baseAlias;
         result.selectList = core.selectList;
+        result.itemTypes = core.itemTypes;
         return result;
     }
     // In a union, TOP belongs to its own SELECT, which SQLite can limit only
@@ -495,6 +522,7 @@ JetSqlParser::SelectResult JetSqlParser::FullSelect()
             result.sql += QStringLiteral("SELECT * FROM (") + core.body + limitOf(core) + u')';
     }
     result.sql += orderBy;
+    result.itemTypes = cores.front().itemTypes;
     return result;
 }
 
@@ -516,6 +544,8 @@ JetSqlParser::SelectCore JetSqlParser::CoreSelect()
     else
         AcceptKeyword("ALL");
     bool distinct = !quantifier.isEmpty();
+    core.distinct = distinct;
+    const int markersBefore = m_markers;
     if (AcceptKeyword("TOP")) {
         const Token& n = Next();
         bool ok = false;
@@ -528,6 +558,10 @@ JetSqlParser::SelectCore JetSqlParser::CoreSelect()
             Fail(selectError);
     }
 
+    // The tables of the FROM clause, read ahead of the select list so that
+    // its columns have their types.
+    m_scopes.push_back(ScanFromClause());
+
     // The select list.
     QStringList items;
     bool allColumns = false;
@@ -535,9 +569,11 @@ JetSqlParser::SelectCore JetSqlParser::CoreSelect()
         if (AcceptSymbol("*")) {
             allColumns = true;
             items.append(QStringLiteral("*"));
+            core.itemTypes.append(-1);
         } else if (Peek().IsName() && !IsReserved(Peek()) && (AtSymbol(".", 1) || AtSymbol("!", 1))
             && AtSymbol("*", 2)) {
             items.append(QuoteIdentifier(Next().text) + QStringLiteral(".*"));
+            core.itemTypes.append(-1);
             Next();
             Next();
         } else {
@@ -547,7 +583,13 @@ JetSqlParser::SelectCore JetSqlParser::CoreSelect()
                     FailAt(Peek(), QString());
                 Fail(selectError);
             }
-            QString item = Expression();
+            const std::size_t itemStart = m_pos;
+            QString item = AsValue(Expression());
+            // A column alone stays the column itself, so that its rows can be
+            // written back and it keeps its declared type.
+            if (m_bareColumnStart == itemStart && m_bareColumnEnd == m_pos)
+                item = m_bareColumn;
+            core.itemTypes.append(AdoTypeOf(m_type));
             if (AcceptKeyword("AS")) {
                 const Token& alias = Next();
                 if (!alias.IsName() || IsReserved(alias))
@@ -567,6 +609,7 @@ JetSqlParser::SelectCore JetSqlParser::CoreSelect()
     const bool listAggregate = m_sawAggregate;
     const QString list = items.join(QStringLiteral(", "));
     core.body = QStringLiteral("SELECT ") + quantifier + list;
+    const qsizetype headLength = core.body.size();
 
     bool hasFrom = false;
     if (AcceptKeyword("FROM")) {
@@ -592,7 +635,10 @@ JetSqlParser::SelectCore JetSqlParser::CoreSelect()
         do {
             if (!IsOperandStart(Peek()))
                 Fail(QStringLiteral("Syntax error in GROUP BY clause."));
-            groups.append(ClauseExpression());
+            QString group = ClauseExpression(true);
+            if (!IsNonText(m_type) && m_type != ValueType::Null)
+                group = u'(' + group + QStringLiteral(") COLLATE jet_text");
+            groups.append(group);
         } while (AcceptSymbol(","));
         core.body += QStringLiteral(" GROUP BY ") + groups.join(QStringLiteral(", "));
     }
@@ -615,7 +661,11 @@ JetSqlParser::SelectCore JetSqlParser::CoreSelect()
     core.singleTable = core.singleTable && !distinct && !grouped && !listAggregate;
     if (core.singleTable)
         core.selectList = list;
+    core.tail = core.body.mid(headLength);
+    core.markers = m_markers != markersBefore;
     m_sawAggregate = outerAggregate;
+    core.scope = std::move(m_scopes.back());
+    m_scopes.pop_back();
     return core;
 }
 
@@ -720,7 +770,10 @@ QString JetSqlParser::OrderByClause()
     do {
         if (!IsOperandStart(Peek()))
             Fail(QStringLiteral("Syntax error in ORDER BY clause."));
-        QString item = ClauseExpression();
+        QString item = ClauseExpression(true);
+        // Text sorts without regard to case in every script.
+        if (!IsNonText(m_type) && m_type != ValueType::Null)
+            item = u'(' + item + QStringLiteral(") COLLATE jet_text");
         if (AcceptKeyword("DESC"))
             item += QStringLiteral(" DESC");
         else if (AcceptKeyword("ASC"))
@@ -729,7 +782,8 @@ QString JetSqlParser::OrderByClause()
     } while (AcceptSymbol(","));
     if (!AtStatementEnd() && !AtSymbol(")"))
         Fail(QStringLiteral("Syntax error in ORDER BY clause."));
-    return QStringLiteral(" ORDER BY ") + items.join(QStringLiteral(", "));
+    m_orderKeys = items.join(QStringLiteral(", "));
+    return QStringLiteral(" ORDER BY ") + m_orderKeys;
 }
 
 Translation JetSqlParser::Insert()
@@ -760,7 +814,7 @@ Translation JetSqlParser::Insert()
         do {
             if (!IsOperandStart(Peek()) && !AtSymbol("-") && !AtSymbol("+"))
                 Fail(error);
-            values.append(ClauseExpression());
+            values.append(ClauseExpression(true));
         } while (AcceptSymbol(","));
         if (!AcceptSymbol(")"))
             Fail(error);
@@ -790,6 +844,7 @@ Translation JetSqlParser::Update()
             platform::DB_E_NOTSUPPORTED, QStringLiteral("An UPDATE over joined tables is not supported."), kJetSource);
     if (!AcceptKeyword("SET"))
         Fail(error);
+    m_scopes.push_back({ TableInScope { table, QString() } });
     QStringList assignments;
     do {
         // SQLite takes no table name before a column in SET.
@@ -798,7 +853,7 @@ Translation JetSqlParser::Update()
             Fail(error);
         if (!IsOperandStart(Peek()) && !AtSymbol("-") && !AtSymbol("+"))
             Fail(error);
-        assignments.append(QuoteIdentifier(column) + QStringLiteral(" = ") + ClauseExpression());
+        assignments.append(QuoteIdentifier(column) + QStringLiteral(" = ") + ClauseExpression(true));
     } while (AcceptSymbol(","));
     QString sql = QStringLiteral("UPDATE ") + QuoteIdentifier(table) + QStringLiteral(" SET ")
         + assignments.join(QStringLiteral(", "));
@@ -831,6 +886,7 @@ Translation JetSqlParser::Delete()
         throw platform::ComError(
             platform::DB_E_NOTSUPPORTED, QStringLiteral("A DELETE over joined tables is not supported."), kJetSource);
     QString sql = QStringLiteral("DELETE FROM ") + QuoteIdentifier(table);
+    m_scopes.push_back({ TableInScope { table, QString() } });
     if (AcceptKeyword("WHERE"))
         sql += QStringLiteral(" WHERE ") + ClauseExpression();
     if (!AtStatementEnd())
@@ -1099,7 +1155,7 @@ QString JetSqlParser::DefaultValue()
         if (t.IsKeyword("NULL"))
             return QStringLiteral("NULL");
         if (t.IsKeyword("TRUE") || t.IsKeyword("YES"))
-            return QStringLiteral("1");
+            return QStringLiteral("-1");
         if (t.IsKeyword("FALSE") || t.IsKeyword("NO"))
             return QStringLiteral("0");
         if (AtSymbol("(") && AtSymbol(")", 1)) {
@@ -1492,7 +1548,7 @@ Translation JetSqlParser::Parameters()
 // ---------------------------------------------------------------------------
 // Expressions
 
-QString JetSqlParser::ClauseExpression()
+QString JetSqlParser::ClauseExpression(bool asValue)
 {
     m_exprStart = m_pos;
     if (!IsOperandStart(Peek()) && !AtSymbol("-") && !AtSymbol("+")) {
@@ -1501,6 +1557,8 @@ QString JetSqlParser::ClauseExpression()
         FailExpression(ExprError::Plain);
     }
     QString sql = Expression();
+    if (asValue)
+        sql = AsValue(sql);
     // Another operand, or a mark that is no operator here ("!=", "@"),
     // straight after a complete expression: Jet's "missing operator".
     const Token& after = Peek();
@@ -1509,6 +1567,314 @@ QString JetSqlParser::ClauseExpression()
         FailExpression(ExprError::MissingOperator);
     return sql;
 }
+
+// ---------------------------------------------------------------------------
+// Types
+
+QString JetSqlParser::AsValue(const QString& sql)
+{
+    if (!m_logical)
+        return sql;
+    // SQLite's truth is 1, Jet's is -1.
+    SetType(ValueType::Long);
+    return QStringLiteral("(- ") + sql + u')';
+}
+
+void JetSqlParser::SetType(ValueType type)
+{
+    m_type = type;
+    m_logical = false;
+    m_literal.reset();
+}
+
+bool JetSqlParser::IsNumeric(ValueType type)
+{
+    switch (type) {
+    case ValueType::Boolean:
+    case ValueType::Byte:
+    case ValueType::Integer:
+    case ValueType::Long:
+    case ValueType::Single:
+    case ValueType::Double:
+    case ValueType::Currency:
+    case ValueType::Decimal:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool JetSqlParser::IsNonText(ValueType type)
+{
+    return IsNumeric(type) || type == ValueType::Date || type == ValueType::Binary;
+}
+
+// The type of a sum or product of two numbers, as VBA widens them.
+JetSqlParser::ValueType JetSqlParser::Wider(ValueType a, ValueType b)
+{
+    if (a == ValueType::Null)
+        return b;
+    if (b == ValueType::Null)
+        return a;
+    if (!IsNumeric(a) || !IsNumeric(b))
+        return ValueType::Unknown;
+    if (a == ValueType::Boolean)
+        a = ValueType::Integer;
+    if (b == ValueType::Boolean)
+        b = ValueType::Integer;
+    auto either = [&](ValueType t) { return a == t || b == t; };
+    if (either(ValueType::Decimal))
+        return ValueType::Decimal;
+    if (either(ValueType::Double))
+        return ValueType::Double;
+    if (either(ValueType::Single))
+        return either(ValueType::Long) || either(ValueType::Currency) ? ValueType::Double : ValueType::Single;
+    if (either(ValueType::Currency))
+        return ValueType::Currency;
+    return std::max(a, b); // Byte < Integer < Long
+}
+
+// The type of a value that is one of two (IIf's branches, Nz's value and
+// its replacement).
+JetSqlParser::ValueType JetSqlParser::Either(ValueType a, ValueType b)
+{
+    if (a == b || b == ValueType::Null)
+        return a;
+    if (a == ValueType::Null)
+        return b;
+    if (IsNumeric(a) && IsNumeric(b))
+        return Wider(a, b);
+    return ValueType::Unknown;
+}
+
+long JetSqlParser::AdoTypeOf(ValueType type)
+{
+    switch (type) {
+    case ValueType::Boolean:
+        return adBoolean;
+    case ValueType::Byte:
+        return adUnsignedTinyInt;
+    case ValueType::Integer:
+        return adSmallInt;
+    case ValueType::Long:
+        return adInteger;
+    case ValueType::Single:
+        return adSingle;
+    case ValueType::Double:
+        return adDouble;
+    case ValueType::Currency:
+        return adCurrency;
+    case ValueType::Decimal:
+        return adNumeric;
+    case ValueType::Date:
+        return adDate;
+    case ValueType::Text:
+        return adVarWChar;
+    case ValueType::Binary:
+        return adLongVarBinary;
+    case ValueType::Unknown:
+    case ValueType::Null:
+        break;
+    }
+    return adEmpty;
+}
+
+JetSqlParser::ValueType JetSqlParser::ValueTypeOfAdo(long adoType)
+{
+    switch (adoType) {
+    case adBoolean:
+        return ValueType::Boolean;
+    case adUnsignedTinyInt:
+        return ValueType::Byte;
+    case adSmallInt:
+        return ValueType::Integer;
+    case adInteger:
+        return ValueType::Long;
+    case adSingle:
+        return ValueType::Single;
+    case adDouble:
+        return ValueType::Double;
+    case adCurrency:
+        return ValueType::Currency;
+    case adNumeric:
+        return ValueType::Decimal;
+    case adDate:
+        return ValueType::Date;
+    case adVarWChar:
+    case adWChar:
+    case adLongVarWChar:
+        return ValueType::Text;
+    case adVarBinary:
+    case adLongVarBinary:
+        return ValueType::Binary;
+    default:
+        return ValueType::Unknown;
+    }
+}
+
+JetSqlParser::ValueType JetSqlParser::TypeOfColumn(const QStringList& parts) const
+{
+    if (m_schema == nullptr || parts.isEmpty())
+        return ValueType::Unknown;
+    const QString column = parts.back();
+    auto lookup = [&](const QString& table, ValueType& out) {
+        const char* declared = nullptr;
+        if (sqlite3_table_column_metadata(m_schema, nullptr, table.toUtf8().constData(), column.toUtf8().constData(),
+                &declared, nullptr, nullptr, nullptr, nullptr)
+            != SQLITE_OK)
+            return false;
+        out = declared == nullptr ? ValueType::Unknown
+                                  : ValueTypeOfAdo(AdoTypeOfDeclared(QString::fromUtf8(declared)).adoType);
+        return true;
+    };
+    ValueType type = ValueType::Unknown;
+    for (auto scope = m_scopes.rbegin(); scope != m_scopes.rend(); ++scope) {
+        for (const TableInScope& entry : *scope) {
+            if (parts.size() == 2) {
+                const QString& name = entry.alias.isEmpty() ? entry.table : entry.alias;
+                if (name.compare(parts.front(), Qt::CaseInsensitive) != 0)
+                    continue;
+                lookup(entry.table, type);
+                return type;
+            }
+            if (lookup(entry.table, type))
+                return type;
+        }
+    }
+    return ValueType::Unknown;
+}
+
+// The tables a SELECT reads, found by looking ahead from its select list to
+// its FROM clause at the same depth. Tables of a subquery in FROM are not
+// looked into: their columns stay of unknown type.
+std::vector<JetSqlParser::TableInScope> JetSqlParser::ScanFromClause() const
+{
+    std::vector<TableInScope> tables;
+    if (m_schema == nullptr)
+        return tables;
+    const std::size_t n = m_tokens.size();
+    std::size_t i = m_pos;
+    int depth = 0;
+    for (; i < n; ++i) {
+        const Token& t = m_tokens[i];
+        if (t.kind == Token::End)
+            return tables;
+        if (t.IsSymbol("(")) {
+            ++depth;
+        } else if (t.IsSymbol(")")) {
+            if (depth == 0)
+                return tables;
+            --depth;
+        } else if (depth == 0 && (t.IsKeyword("UNION") || t.IsKeyword("ORDER"))) {
+            return tables;
+        } else if (depth == 0 && t.IsKeyword("FROM")) {
+            break;
+        }
+    }
+    bool expectTable = true;
+    depth = 0;
+    for (++i; i < n; ++i) {
+        const Token& t = m_tokens[i];
+        if (t.kind == Token::End)
+            break;
+        if (t.IsSymbol("(")) {
+            if (i + 1 < n && m_tokens[i + 1].IsKeyword("SELECT")) {
+                int inner = 0;
+                for (; i < n && m_tokens[i].kind != Token::End; ++i) {
+                    if (m_tokens[i].IsSymbol("("))
+                        ++inner;
+                    else if (m_tokens[i].IsSymbol(")") && --inner == 0)
+                        break;
+                }
+                expectTable = false;
+                continue;
+            }
+            ++depth;
+            expectTable = true;
+            continue;
+        }
+        if (t.IsSymbol(")")) {
+            if (depth == 0)
+                break;
+            --depth;
+            expectTable = false;
+            continue;
+        }
+        if (depth == 0
+            && (t.IsKeyword("WHERE") || t.IsKeyword("GROUP") || t.IsKeyword("HAVING") || t.IsKeyword("ORDER")
+                || t.IsKeyword("UNION")))
+            break;
+        if (t.IsSymbol(",") || t.IsKeyword("JOIN")) {
+            expectTable = true;
+            continue;
+        }
+        if (t.IsKeyword("ON")) {
+            expectTable = false;
+            continue;
+        }
+        if (expectTable && t.IsName() && !IsReserved(t)) {
+            TableInScope entry { t.text, QString() };
+            if (i + 2 < n && m_tokens[i + 1].IsKeyword("AS") && m_tokens[i + 2].IsName()) {
+                entry.alias = m_tokens[i + 2].text;
+                i += 2;
+            } else if (i + 1 < n && m_tokens[i + 1].IsName() && !IsReserved(m_tokens[i + 1])) {
+                entry.alias = m_tokens[i + 1].text;
+                i += 1;
+            }
+            tables.push_back(entry);
+            expectTable = false;
+        }
+    }
+    return tables;
+}
+
+// A text literal compared with a number or a date is read as one, as Jet
+// reads it; text that is none is Jet's type mismatch.
+QString JetSqlParser::LiteralFor(ValueType other, const QString& literal, const QString& sql) const
+{
+    if (other == ValueType::Boolean || (!IsNumeric(other) && other != ValueType::Date))
+        return sql;
+    const QString text = literal.trimmed();
+    if (IsNumeric(other)) {
+        bool ok = false;
+        const qlonglong whole = text.toLongLong(&ok);
+        if (ok)
+            return QString::number(whole);
+        const double real = text.toDouble(&ok);
+        if (ok && std::isfinite(real))
+            return QString::number(real, 'g', 17);
+    } else {
+        const QByteArray utf8 = text.toUtf8();
+        dates::CivilDateTime value;
+        if (dates::ParseDateText(utf8.constData(), std::size_t(utf8.size()), value)) {
+            char stored[dates::kStoredLength + 1];
+            dates::FormatStored(value, stored);
+            return SqlString(QString::fromLatin1(stored));
+        }
+    }
+    throw platform::ComError(
+        platform::DB_E_CANTCONVERTVALUE, QStringLiteral("Data type mismatch in criteria expression."), kJetSource);
+}
+
+QString JetSqlParser::Compare(const QString& left, ValueType leftType, const std::optional<QString>& leftLiteral,
+    const char* op, QString right, ValueType rightType, const std::optional<QString>& rightLiteral)
+{
+    QString l = leftLiteral ? LiteralFor(rightType, *leftLiteral, left) : left;
+    QString r = rightLiteral ? LiteralFor(leftType, *rightLiteral, right) : right;
+    const bool text
+        = !IsNonText(leftType) && !IsNonText(rightType) && leftType != ValueType::Null && rightType != ValueType::Null;
+    // Jet compares text without regard to case in every script; numbers and
+    // dates compare as they are, so that their indexes still serve.
+    QString sql = text
+        ? u'(' + l + u' ' + QLatin1String(op) + QStringLiteral(" (") + r + QStringLiteral(") COLLATE jet_text)")
+        : Wrap(l, op, r);
+    SetType(ValueType::Long);
+    m_logical = true;
+    return sql;
+}
+
+// ---------------------------------------------------------------------------
+// Expressions
 
 QString JetSqlParser::Expression()
 {
@@ -1529,28 +1895,42 @@ QString JetSqlParser::OrExpression()
         } else {
             return left;
         }
+        SetType(ValueType::Long);
+        m_logical = true;
     }
 }
 
 QString JetSqlParser::AndExpression()
 {
     QString left = NotExpression();
-    while (AcceptKeyword("AND"))
+    while (AcceptKeyword("AND")) {
         left = Wrap(left, "AND", NotExpression());
+        SetType(ValueType::Long);
+        m_logical = true;
+    }
     return left;
 }
 
 QString JetSqlParser::NotExpression()
 {
     const NestingGuard guard(*this);
-    if (AcceptKeyword("NOT"))
-        return QStringLiteral("(NOT ") + NotExpression() + u')';
+    if (AcceptKeyword("NOT")) {
+        const QString sql = QStringLiteral("(NOT ") + NotExpression() + u')';
+        SetType(ValueType::Long);
+        m_logical = true;
+        return sql;
+    }
     return Comparison();
 }
 
 QString JetSqlParser::Comparison()
 {
     QString left = Concatenation();
+    auto logical = [this] {
+        SetType(ValueType::Long);
+        m_logical = true;
+    };
+    auto folded = [](const QString& sql) { return u'(' + sql + QStringLiteral(") COLLATE jet_text"); };
     for (;;) {
         const Token& t = Peek();
         if (t.kind == Token::Symbol) {
@@ -1563,7 +1943,11 @@ QString JetSqlParser::Comparison()
             if (op == nullptr)
                 return left;
             Next();
-            left = Wrap(left, op, Concatenation());
+            left = AsValue(left);
+            const ValueType leftType = m_type;
+            const std::optional<QString> leftLiteral = m_literal;
+            const QString right = AsValue(Concatenation());
+            left = Compare(left, leftType, leftLiteral, op, right, m_type, m_literal);
             continue;
         }
         bool negated = false;
@@ -1572,37 +1956,53 @@ QString JetSqlParser::Comparison()
             negated = true;
         }
         if (AcceptKeyword("LIKE")) {
-            const bool literalPattern = Peek().kind == Token::String;
-            const bool bracketFree = literalPattern && !Peek().text.contains(u'[');
-            const QString pattern = Concatenation();
-            // SQLite's LIKE knows % and _ but not Jet's [list]; patterns that
-            // may hold one go to jet_like.
-            if (bracketFree)
-                left = Wrap(left, negated ? "NOT LIKE" : "LIKE", pattern);
-            else
-                left = QStringLiteral("(%1jet_like(%2, %3))")
-                           .arg(negated ? QStringLiteral("NOT ") : QString(), left, pattern);
+            left = AsValue(left);
+            const QString pattern = AsValue(Concatenation());
+            // SQLite's LIKE folds ASCII letters only and knows no [list]:
+            // jet_like matches as Jet does.
+            left = QStringLiteral("(%1jet_like(%2, %3))")
+                       .arg(negated ? QStringLiteral("NOT ") : QString(), left, pattern);
+            logical();
         } else if (AcceptKeyword("BETWEEN")) {
-            const QString low = Concatenation();
+            left = AsValue(left);
+            const ValueType leftType = m_type;
+            QString low = AsValue(Concatenation());
+            const ValueType lowType = m_type;
+            if (m_literal)
+                low = LiteralFor(leftType, *m_literal, low);
             if (!AcceptKeyword("AND"))
                 FailExpression(ExprError::Plain);
-            const QString high = Concatenation();
-            left = u'(' + left + (negated ? QStringLiteral(" NOT BETWEEN ") : QStringLiteral(" BETWEEN ")) + low
+            QString high = AsValue(Concatenation());
+            const ValueType highType = m_type;
+            if (m_literal)
+                high = LiteralFor(leftType, *m_literal, high);
+            const bool text
+                = !IsNonText(leftType) && !IsNonText(lowType) && !IsNonText(highType) && leftType != ValueType::Null;
+            left = u'(' + (text ? folded(left) : left)
+                + (negated ? QStringLiteral(" NOT BETWEEN ") : QStringLiteral(" BETWEEN ")) + low
                 + QStringLiteral(" AND ") + high + u')';
+            logical();
         } else if (AcceptKeyword("IN")) {
-            left = u'(' + left + (negated ? QStringLiteral(" NOT IN ") : QStringLiteral(" IN ")) + InList() + u')';
+            left = AsValue(left);
+            const ValueType leftType = m_type;
+            bool text = !IsNonText(leftType) && leftType != ValueType::Null;
+            const QString list = InList(leftType, text);
+            left = u'(' + (text ? folded(left) : left) + (negated ? QStringLiteral(" NOT IN ") : QStringLiteral(" IN "))
+                + list + u')';
+            logical();
         } else if (!negated && AcceptKeyword("IS")) {
             const bool isNot = AcceptKeyword("NOT");
             if (!AcceptKeyword("NULL"))
                 FailExpression(ExprError::Plain);
             left = u'(' + left + (isNot ? QStringLiteral(" IS NOT NULL") : QStringLiteral(" IS NULL")) + u')';
+            logical();
         } else {
             return left;
         }
     }
 }
 
-QString JetSqlParser::InList()
+QString JetSqlParser::InList(ValueType leftType, bool& text)
 {
     if (!AcceptSymbol("("))
         FailExpression(ExprError::Plain);
@@ -1614,7 +2014,12 @@ QString JetSqlParser::InList()
     }
     QStringList values;
     do {
-        values.append(Expression());
+        QString value = AsValue(Expression());
+        if (IsNonText(m_type))
+            text = false;
+        if (m_literal)
+            value = LiteralFor(leftType, *m_literal, value);
+        values.append(value);
     } while (AcceptSymbol(","));
     if (!AcceptSymbol(")"))
         FailExpression(ExprError::MissingParen);
@@ -1625,9 +2030,11 @@ QString JetSqlParser::Concatenation()
 {
     QString left = Additive();
     while (AcceptSymbol("&")) {
-        // Jet's & reads Null as an empty text.
-        const QString right = Additive();
-        left = QStringLiteral("(IFNULL(%1, '') || IFNULL(%2, ''))").arg(left, right);
+        // Jet's & reads one Null as an empty text; two give Null.
+        left = AsValue(left);
+        const QString right = AsValue(Additive());
+        left = QStringLiteral("jet_concat(%1, %2)").arg(left, right);
+        SetType(ValueType::Text);
     }
     return left;
 }
@@ -1638,20 +2045,56 @@ QString JetSqlParser::Additive()
     for (;;) {
         // jet_add and jet_subtract give + and - Jet's meaning on dates
         // (a date plus days is a date) and on text ("a" + "b" joins them).
+        bool plus = true;
         if (AcceptSymbol("+"))
-            left = QStringLiteral("jet_add(%1, %2)").arg(left, Modulo());
+            plus = true;
         else if (AcceptSymbol("-"))
-            left = QStringLiteral("jet_subtract(%1, %2)").arg(left, Modulo());
+            plus = false;
         else
             return left;
+        left = AsValue(left);
+        const ValueType a = m_type;
+        const QString right = AsValue(Modulo());
+        const ValueType b = m_type;
+        ValueType type = Wider(a, b);
+        if (plus) {
+            left = QStringLiteral("jet_add(%1, %2)").arg(left, right);
+            if ((a == ValueType::Date && IsNumeric(b)) || (b == ValueType::Date && IsNumeric(a)))
+                type = ValueType::Date;
+            else if (a == ValueType::Text && b == ValueType::Text)
+                type = ValueType::Text;
+        } else {
+            left = QStringLiteral("jet_subtract(%1, %2)").arg(left, right);
+            if (a == ValueType::Date && b == ValueType::Date)
+                type = ValueType::Double;
+            else if (a == ValueType::Date && IsNumeric(b))
+                type = ValueType::Date;
+        }
+        SetType(type);
     }
+}
+
+// Mod and \ work on whole numbers: the wider operand's whole type, Long
+// for any other number.
+JetSqlParser::ValueType JetSqlParser::Whole(ValueType type)
+{
+    if (!IsNumeric(type))
+        return ValueType::Unknown;
+    if (type == ValueType::Byte || type == ValueType::Integer || type == ValueType::Long)
+        return type;
+    return ValueType::Long;
 }
 
 QString JetSqlParser::Modulo()
 {
     QString left = IntegerDivision();
-    while (AcceptKeyword("MOD"))
-        left = Wrap(left, "%", IntegerDivision());
+    while (AcceptKeyword("MOD")) {
+        left = AsValue(left);
+        const ValueType a = m_type;
+        left = Wrap(left, "%", AsValue(IntegerDivision()));
+        const ValueType type = Wider(a, m_type);
+        SetType(Whole(type));
+    }
     return left;
 }
 
@@ -1659,8 +2102,12 @@ QString JetSqlParser::IntegerDivision()
 {
     QString left = Multiplicative();
     while (AcceptSymbol("\\")) {
-        const QString right = Multiplicative();
+        left = AsValue(left);
+        const ValueType a = m_type;
+        const QString right = AsValue(Multiplicative());
+        const ValueType type = Wider(a, m_type);
         left = QStringLiteral("(CAST(ROUND(%1) AS INTEGER) / CAST(ROUND(%2) AS INTEGER))").arg(left, right);
+        SetType(Whole(type));
     }
     return left;
 }
@@ -1670,10 +2117,16 @@ QString JetSqlParser::Multiplicative()
     QString left = Unary();
     for (;;) {
         if (AcceptSymbol("*")) {
-            left = Wrap(left, "*", Unary());
+            left = AsValue(left);
+            const ValueType a = m_type;
+            left = Wrap(left, "*", AsValue(Unary()));
+            SetType(Wider(a, m_type));
         } else if (AcceptSymbol("/")) {
-            const QString right = Unary();
+            left = AsValue(left);
+            const ValueType a = m_type;
+            const QString right = AsValue(Unary());
             left = QStringLiteral("(CAST(%1 AS REAL) / %2)").arg(left, right);
+            SetType(a == ValueType::Decimal || m_type == ValueType::Decimal ? ValueType::Decimal : ValueType::Double);
         } else {
             return left;
         }
@@ -1683,8 +2136,12 @@ QString JetSqlParser::Multiplicative()
 QString JetSqlParser::Unary()
 {
     const NestingGuard guard(*this);
-    if (AcceptSymbol("-"))
-        return QStringLiteral("(- ") + Unary() + u')';
+    if (AcceptSymbol("-")) {
+        const QString sql = QStringLiteral("(- ") + AsValue(Unary()) + u')';
+        const ValueType type = m_type == ValueType::Boolean ? ValueType::Integer : m_type;
+        SetType(IsNumeric(type) || type == ValueType::Null ? type : ValueType::Unknown);
+        return sql;
+    }
     if (AcceptSymbol("+"))
         return Unary();
     return Power();
@@ -1694,14 +2151,16 @@ QString JetSqlParser::Power()
 {
     QString left = Primary();
     while (AcceptSymbol("^")) {
+        left = AsValue(left);
         QString right;
         if (AcceptSymbol("-"))
-            right = QStringLiteral("(- ") + Primary() + u')';
+            right = QStringLiteral("(- ") + AsValue(Primary()) + u')';
         else {
             AcceptSymbol("+");
-            right = Primary();
+            right = AsValue(Primary());
         }
         left = QStringLiteral("jet_power(%1, %2)").arg(left, right);
+        SetType(ValueType::Double);
     }
     return left;
 }
@@ -1713,6 +2172,7 @@ QString JetSqlParser::Subquery()
     SelectResult inner = FullSelect();
     m_exprStart = savedStart;
     m_sawAggregate = savedAggregate;
+    SetType(ValueType::Unknown);
     return inner.sql;
 }
 
@@ -1720,18 +2180,26 @@ QString JetSqlParser::Primary()
 {
     const Token& t = Peek();
     switch (t.kind) {
-    case Token::Number:
+    case Token::Number: {
         Next();
+        bool whole = false;
+        const qlonglong n = t.text.toLongLong(&whole);
+        SetType(whole && n >= INT32_MIN && n <= INT32_MAX ? ValueType::Long : ValueType::Double);
         return t.text;
+    }
     case Token::String:
         Next();
+        SetType(ValueType::Text);
+        m_literal = t.text;
         return SqlString(t.text);
     case Token::Date:
         Next();
+        SetType(ValueType::Date);
         return SqlString(t.text);
     case Token::Parameter:
         Next();
         ++m_markers;
+        SetType(ValueType::Unknown);
         return QStringLiteral("?");
     case Token::BadString:
         FailExpression(ExprError::String);
@@ -1746,7 +2214,7 @@ QString JetSqlParser::Primary()
             if (AtKeyword("SELECT"))
                 sql = Subquery();
             else
-                sql = Expression();
+                sql = Expression(); // keeps the inner expression's type
             if (!AcceptSymbol(")"))
                 FailExpression(ExprError::MissingParen);
             return u'(' + sql + u')';
@@ -1755,14 +2223,18 @@ QString JetSqlParser::Primary()
     case Token::Word:
         if (t.IsKeyword("NULL")) {
             Next();
+            SetType(ValueType::Null);
             return QStringLiteral("NULL");
         }
+        // Jet's True is -1, as in VBA.
         if (t.IsKeyword("TRUE") || t.IsKeyword("YES")) {
             Next();
-            return QStringLiteral("1");
+            SetType(ValueType::Long);
+            return QStringLiteral("-1");
         }
         if (t.IsKeyword("FALSE") || t.IsKeyword("NO")) {
             Next();
+            SetType(ValueType::Long);
             return QStringLiteral("0");
         }
         if (t.IsKeyword("EXISTS")) {
@@ -1772,6 +2244,8 @@ QString JetSqlParser::Primary()
             const QString sql = Subquery();
             if (!AcceptSymbol(")"))
                 FailExpression(ExprError::MissingParen);
+            SetType(ValueType::Long);
+            m_logical = true;
             return QStringLiteral("EXISTS (") + sql + u')';
         }
         if (AtSymbol("(", 1) && FindFunction(t.text) != nullptr)
@@ -1791,6 +2265,7 @@ QString JetSqlParser::Primary()
 
 QString JetSqlParser::ColumnReference()
 {
+    const std::size_t start = m_pos;
     const Token& first = Next();
     QStringList parts { first.text };
     // Jet names a field alone or with its table ("Words.Word", "Words!Word").
@@ -1802,14 +2277,105 @@ QString JetSqlParser::ColumnReference()
     }
     if (parts.size() == 1) {
         const auto found = m_parameters.constFind(first.text.toCaseFolded());
-        if (found != m_parameters.constEnd())
+        if (found != m_parameters.constEnd()) {
+            SetType(ValueType::Unknown);
             return u'?' + QString::number(found.value());
+        }
     }
     QStringList quoted;
     for (const QString& part : parts)
         quoted.append(QuoteIdentifier(part));
-    return quoted.join(u'.');
+    const QString sql = quoted.join(u'.');
+    m_bareColumn = sql;
+    m_bareColumnStart = start;
+    m_bareColumnEnd = m_pos;
+    SetType(TypeOfColumn(parts));
+    // A Yes/No field holds 0 or, for Yes, -1 as Jet writes it or 1 as
+    // other tools do; in an expression it is always Jet's -1.
+    if (m_type == ValueType::Boolean)
+        return QStringLiteral("(- (") + sql + QStringLiteral(" <> 0))");
+    return sql;
 }
+
+namespace {
+
+// What Jet's function gives, by the SQLite function it becomes (and Jet's
+// name where two share one); Unknown where it depends on the arguments.
+enum class Gives { Date, Integer, Long, Single, Double, Text, FirstArgument, Unknown };
+
+Gives ResultOf(const char* jet, const char* sqlite)
+{
+    static const struct {
+        const char* name;
+        Gives gives;
+    } kResults[] = {
+        { "jet_now", Gives::Date },
+        { "jet_date", Gives::Date },
+        { "jet_time", Gives::Date },
+        { "jet_dateadd", Gives::Date },
+        { "jet_dateserial", Gives::Date },
+        { "jet_timeserial", Gives::Date },
+        { "jet_datevalue", Gives::Date },
+        { "jet_timevalue", Gives::Date },
+        { "jet_cdate", Gives::Date },
+        { "jet_year", Gives::Integer },
+        { "jet_month", Gives::Integer },
+        { "jet_day", Gives::Integer },
+        { "jet_hour", Gives::Integer },
+        { "jet_minute", Gives::Integer },
+        { "jet_second", Gives::Integer },
+        { "jet_weekday", Gives::Integer },
+        { "jet_datepart", Gives::Integer },
+        { "jet_sgn", Gives::Integer },
+        { "unicode", Gives::Integer },
+        { "jet_datediff", Gives::Long },
+        { "length", Gives::Long },
+        { "jet_instr", Gives::Long },
+        { "count", Gives::Long },
+        { "jet_sqr", Gives::Double },
+        { "jet_val", Gives::Double },
+        { "avg", Gives::Double },
+        { "jet_stdev", Gives::Double },
+        { "jet_stdevp", Gives::Double },
+        { "jet_var", Gives::Double },
+        { "jet_varp", Gives::Double },
+        { "substr", Gives::Text },
+        { "jet_right", Gives::Text },
+        { "jet_ucase", Gives::Text },
+        { "jet_lcase", Gives::Text },
+        { "trim", Gives::Text },
+        { "ltrim", Gives::Text },
+        { "rtrim", Gives::Text },
+        { "replace", Gives::Text },
+        { "jet_space", Gives::Text },
+        { "char", Gives::Text },
+        { "jet_cstr", Gives::Text },
+        { "jet_int", Gives::FirstArgument },
+        { "jet_fix", Gives::FirstArgument },
+        { "abs", Gives::FirstArgument },
+        { "jet_round", Gives::FirstArgument },
+        { "min", Gives::FirstArgument },
+        { "max", Gives::FirstArgument },
+        { "jet_first", Gives::FirstArgument },
+        { "jet_last", Gives::FirstArgument },
+    };
+    // CInt and CLng, CSng and CDbl share a function but not a type.
+    if (std::strcmp(jet, "CInt") == 0)
+        return Gives::Integer;
+    if (std::strcmp(jet, "CLng") == 0)
+        return Gives::Long;
+    if (std::strcmp(jet, "CSng") == 0)
+        return Gives::Single;
+    if (std::strcmp(jet, "CDbl") == 0)
+        return Gives::Double;
+    for (const auto& entry : kResults) {
+        if (std::strcmp(sqlite, entry.name) == 0)
+            return entry.gives;
+    }
+    return Gives::Unknown;
+}
+
+} // namespace
 
 QString JetSqlParser::FunctionCall()
 {
@@ -1820,45 +2386,96 @@ QString JetSqlParser::FunctionCall()
     if (f == nullptr)
         Fail(QStringLiteral("Undefined function '%1' in expression.").arg(name));
     QStringList args;
+    std::vector<ValueType> types;
     if (f->kind == FunctionKind::Count && AtSymbol("*") && AtSymbol(")", 1)) {
         Next();
         args.append(QStringLiteral("*"));
+        types.push_back(ValueType::Unknown);
     } else if (!AtSymbol(")")) {
         do {
-            args.append(Expression());
+            QString arg = Expression();
+            // IIf's condition stays a truth; every other argument is a value.
+            if (!(f->kind == FunctionKind::IIf && args.isEmpty()))
+                arg = AsValue(arg);
+            args.append(arg);
+            types.push_back(m_type);
         } while (AcceptSymbol(","));
     }
     if (!AcceptSymbol(")"))
         FailExpression(ExprError::MissingParen);
     if (args.size() < f->minArgs || args.size() > f->maxArgs)
         FailExpression(ExprError::WrongArguments);
+
+    ValueType type = ValueType::Unknown;
+    switch (ResultOf(f->jet, f->sqlite)) {
+    case Gives::Date:
+        type = ValueType::Date;
+        break;
+    case Gives::Integer:
+        type = ValueType::Integer;
+        break;
+    case Gives::Long:
+        type = ValueType::Long;
+        break;
+    case Gives::Single:
+        type = ValueType::Single;
+        break;
+    case Gives::Double:
+        type = ValueType::Double;
+        break;
+    case Gives::Text:
+        type = ValueType::Text;
+        break;
+    case Gives::FirstArgument:
+        type = types.empty() ? ValueType::Unknown : types.front();
+        break;
+    case Gives::Unknown:
+        break;
+    }
+    QString sql;
     switch (f->kind) {
     case FunctionKind::Plain:
-        return QString::fromLatin1(f->sqlite) + u'(' + args.join(QStringLiteral(", ")) + u')';
+        sql = QString::fromLatin1(f->sqlite) + u'(' + args.join(QStringLiteral(", ")) + u')';
+        break;
     case FunctionKind::Clock:
         // The constant argument lets SQLite keep the first reading for the
         // rest of the statement's run (sqlite3_set_auxdata), so that every
         // row sees the same time, as Jet reads Now() once per query.
-        return QString::fromLatin1(f->sqlite) + QStringLiteral("(0)");
+        sql = QString::fromLatin1(f->sqlite) + QStringLiteral("(0)");
+        break;
     case FunctionKind::Aggregate:
     case FunctionKind::Count:
         m_sawAggregate = true;
-        return QString::fromLatin1(f->sqlite) + u'(' + args.join(QStringLiteral(", ")) + u')';
+        sql = QString::fromLatin1(f->sqlite) + u'(' + args.join(QStringLiteral(", ")) + u')';
+        if (QLatin1String(f->sqlite) == QLatin1String("sum") && IsNumeric(types.front()))
+            type = Wider(types.front(), ValueType::Long);
+        break;
     case FunctionKind::IIf:
-        return QStringLiteral("(CASE WHEN %1 THEN %2 ELSE %3 END)").arg(args[0], args[1], args[2]);
+        sql = QStringLiteral("(CASE WHEN %1 THEN %2 ELSE %3 END)").arg(args[0], args[1], args[2]);
+        type = Either(types[1], types[2]);
+        break;
     case FunctionKind::Nz:
-        return QStringLiteral("IFNULL(%1, %2)").arg(args[0], args.size() > 1 ? args[1] : QStringLiteral("''"));
+        sql = QStringLiteral("IFNULL(%1, %2)").arg(args[0], args.size() > 1 ? args[1] : QStringLiteral("''"));
+        type = args.size() > 1 ? Either(types[0], types[1]) : types[0];
+        break;
     case FunctionKind::IsNull:
-        return QStringLiteral("(%1 IS NULL)").arg(args[0]);
+        sql = QStringLiteral("(%1 IS NULL)").arg(args[0]);
+        SetType(ValueType::Long);
+        m_logical = true;
+        return sql;
     case FunctionKind::Left:
-        return QStringLiteral("substr(%1, 1, %2)").arg(args[0], args[1]);
+        sql = QStringLiteral("substr(%1, 1, %2)").arg(args[0], args[1]);
+        break;
     case FunctionKind::Mid:
-        return QStringLiteral("substr(") + args.join(QStringLiteral(", ")) + u')';
+        sql = QStringLiteral("substr(") + args.join(QStringLiteral(", ")) + u')';
+        break;
     case FunctionKind::Trim:
         // VBA trims spaces only, not tabs or line breaks.
-        return QString::fromLatin1(f->sqlite) + u'(' + args[0] + QStringLiteral(", ' ')");
+        sql = QString::fromLatin1(f->sqlite) + u'(' + args[0] + QStringLiteral(", ' ')");
+        break;
     }
-    return QString();
+    SetType(type);
+    return sql;
 }
 
 } // namespace engine::jetsql

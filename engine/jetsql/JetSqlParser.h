@@ -11,19 +11,49 @@
 
 #include <QHash>
 #include <QString>
+#include <optional>
 #include <vector>
+
+struct sqlite3;
 
 namespace engine::jetsql {
 
 class JetSqlParser {
 public:
     // parameterNames: names that stand for parameters in the statement (a
-    // saved query's), translated to ?1, ?2, ... in this order.
-    JetSqlParser(const QString& text, const QStringList& parameterNames = {});
+    // saved query's), translated to ?1, ?2, ... in this order. schema, when
+    // given, is the connection whose tables the statement names: the types of
+    // their columns decide how comparisons are made and what type a computed
+    // column has.
+    JetSqlParser(const QString& text, const QStringList& parameterNames = {}, sqlite3* schema = nullptr);
 
     Translation Statement();
 
 private:
+    // What an expression's value is, as far as the text and the schema tell:
+    // Jet's types, and Unknown where only the value could say (a parameter,
+    // a column of no known table).
+    enum class ValueType {
+        Unknown,
+        Null,
+        Boolean,
+        Byte,
+        Integer,
+        Long,
+        Single,
+        Double,
+        Currency,
+        Decimal,
+        Date,
+        Text,
+        Binary
+    };
+    // A table of a FROM clause, by which its columns are found.
+    struct TableInScope {
+        QString table;
+        QString alias;
+    };
+
     // One SELECT ... [UNION ...] [ORDER BY ...] as written.
     struct SelectResult {
         QString sql;
@@ -31,16 +61,22 @@ private:
         QString baseTable;
         QString baseAlias;
         QString selectList;
+        QList<long> itemTypes; // see Translation::itemTypes
     };
     // One SELECT without UNION and ORDER BY.
     struct SelectCore {
         QString body;
+        QString tail; // body after the select list: FROM ... WHERE ... GROUP BY ... HAVING ...
+        bool distinct = false;
+        bool markers = false; // holds '?' markers, which bind by position
+        QList<long> itemTypes; // see Translation::itemTypes
         QString top; // the n of TOP n, empty when absent
         bool topPercent = false;
         bool singleTable = false;
         QString baseTable;
         QString baseAlias;
         QString selectList;
+        std::vector<TableInScope> scope; // the tables of its FROM clause, by which ORDER BY reads too
     };
     // How a syntax error inside an expression is worded.
     enum class ExprError { Plain, MissingOperator, MissingParen, String, Date, WrongArguments };
@@ -95,7 +131,7 @@ private:
     QString JetTypeText(const char* statementMessage);
 
     // Expressions, lowest precedence first.
-    QString ClauseExpression();
+    QString ClauseExpression(bool asValue = false);
     QString Expression();
     QString OrExpression();
     QString AndExpression();
@@ -112,8 +148,23 @@ private:
     QString FunctionCall();
     QString ColumnReference();
     QString Subquery();
-    QString InList();
+    QString InList(ValueType leftType, bool& text);
 
+    // Types.
+    QString AsValue(const QString& sql);
+    void SetType(ValueType type);
+    static bool IsNumeric(ValueType type);
+    static bool IsNonText(ValueType type);
+    static ValueType Wider(ValueType a, ValueType b);
+    static ValueType Either(ValueType a, ValueType b);
+    static ValueType Whole(ValueType type);
+    static long AdoTypeOf(ValueType type);
+    static ValueType ValueTypeOfAdo(long adoType);
+    ValueType TypeOfColumn(const QStringList& parts) const;
+    std::vector<TableInScope> ScanFromClause() const;
+    QString Compare(const QString& left, ValueType leftType, const std::optional<QString>& leftLiteral, const char* op,
+        QString right, ValueType rightType, const std::optional<QString>& rightLiteral);
+    QString LiteralFor(ValueType other, const QString& literal, const QString& sql) const;
     // Counts the rules entered within one another, so that a text nested
     // past any real query fails ("Query is too complex.", as Jet says)
     // instead of exhausting the stack.
@@ -140,6 +191,21 @@ private:
     bool m_sawAggregate = false; // in the SELECT being read
     std::size_t m_exprStart = 0; // first token of the expression being read, for messages
     int m_nesting = 0; // NestingGuards alive
+
+    sqlite3* m_schema = nullptr;
+    std::vector<std::vector<TableInScope>> m_scopes; // innermost SELECT last
+    // Of the expression last read: its type; whether its SQL gives SQLite's
+    // 1/0 truth (a comparison), which becomes Jet's -1/0 where it is used as
+    // a value; and its text when it is one string literal.
+    ValueType m_type = ValueType::Unknown;
+    bool m_logical = false;
+    std::optional<QString> m_literal;
+    QString m_orderKeys; // the keys of the last ORDER BY read, for TOP's ties
+    // The last column reference read, as written and where it stood, so
+    // that a select item that is that column alone can stay the column.
+    QString m_bareColumn;
+    std::size_t m_bareColumnStart = 0;
+    std::size_t m_bareColumnEnd = 0;
 };
 
 } // namespace engine::jetsql

@@ -44,12 +44,12 @@ ComError ConstraintError(int code, const QString& message)
     case SQLITE_CONSTRAINT_UNIQUE:
     case SQLITE_CONSTRAINT_PRIMARYKEY:
     case SQLITE_CONSTRAINT_ROWID:
+        // Jet's text exactly: it names neither the field nor the index.
         return Jet(platform::E_FAIL,
             QStringLiteral("The changes you requested to the table were not successful because they would "
-                           "create duplicate values in the index, primary key, or relationship (%1).  Change "
+                           "create duplicate values in the index, primary key, or relationship. Change "
                            "the data in the field or fields that contain duplicate data, remove the index, or "
-                           "redefine the index to permit duplicate entries and try again.")
-                .arg(After(message, QStringLiteral("failed:"))));
+                           "redefine the index to permit duplicate entries and try again."));
     case SQLITE_CONSTRAINT_FOREIGNKEY:
         return Jet(platform::E_FAIL,
             QStringLiteral("You cannot add, change or delete this record because a related "
@@ -68,6 +68,9 @@ ComError ConstraintError(int code, const QString& message)
 
 ComError GeneralError(const QString& message)
 {
+    // Jet's functions meet a value of the wrong type only as the rows run.
+    if (message == QLatin1String("Data type mismatch in criteria expression."))
+        return Jet(platform::DB_E_CANTCONVERTVALUE, message);
     if (message.startsWith(QLatin1String("no such column")))
         return Jet(
             platform::DB_E_PARAMNOTOPTIONAL, QStringLiteral("No value given for one or more required parameters."));

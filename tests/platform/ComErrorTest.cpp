@@ -14,7 +14,7 @@ TEST(ComError, CodeMeaningUsesSystemTextWithoutItsLineEnd)
         { 0x80004004u, "Operation aborted" }, { 0x80004005u, "Unspecified error" },
         { 0x8000FFFFu, "Catastrophic failure" }, { 0x80070002u, "The system cannot find the file specified." },
         { 0x80070003u, "The system cannot find the path specified." }, { 0x80070005u, "Access is denied." },
-        { 0x8007000Eu, "Not enough storage is available to complete this operation." },
+        { 0x8007000Eu, "Not enough memory resources are available to complete this operation." }, // today's wording
         { 0x80070020u, "The process cannot access the file because it is being used by another process." },
         { 0x80070050u, "The file exists." }, { 0x80070057u, "The parameter is incorrect." },
         { 0x80070070u, "There is not enough space on the disk." }, { 0x80020004u, "Parameter not found." },

@@ -78,6 +78,22 @@ TEST(DataFileSchemaTest, NewFileHoldsBothTablesWithTheirDefaults)
         << row.toStdString();
     EXPECT_EQ(Shell(path, QStringLiteral("INSERT INTO NewWords (Word) VALUES ('new'); SELECT ID FROM NewWords")),
         QStringLiteral("1"));
+
+    // Words the shell writes are found by the engine without regard to case
+    // in any script, and after the engine has compared, sorted and written
+    // them the shell still finds the file sound.
+    Shell(path, QStringLiteral("INSERT INTO NewWords (Word) VALUES ('ÉTÉ'); CREATE INDEX ByWord ON NewWords (Word)"));
+    connection = engine::Connection::Create();
+    connection->Open(ConnectionTo(path));
+    auto found = engine::Recordset::Create();
+    found->Open(QStringLiteral("SELECT * FROM NewWords WHERE Word = 'été' ORDER BY Word"), connection,
+        engine::adOpenStatic, engine::adLockOptimistic, engine::adCmdText);
+    EXPECT_EQ(found->RecordCount(), 1);
+    found->GetFields()->Item(QStringLiteral("Word"))->PutValue(platform::Variant::FromBstr(QStringLiteral("Москва")));
+    found->Update();
+    connection->Close();
+    EXPECT_EQ(Shell(path, QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
+    EXPECT_EQ(Shell(path, QStringLiteral("SELECT Word FROM NewWords WHERE Word = 'Москва'")), QStringLiteral("Москва"));
 }
 
 TEST(DataFileSchemaTest, ExistingFileIsNeverReplaced)

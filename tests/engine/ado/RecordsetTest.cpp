@@ -84,6 +84,11 @@ TEST_F(RecordsetTest, MovesFollowAdosBofAndEofRules)
     auto e = ErrorOf([&] { Get(empty, QStringLiteral("Word")); });
     EXPECT_EQ(Hex(e.Error()), Hex(platform::adErrNoCurrentRecord));
     EXPECT_EQ(DescriptionOf(e), QString::fromLatin1(kNoCurrentRecord));
+    // ADO blames the field, not the recordset, for a value read or put with no row.
+    EXPECT_EQ(e.Source().value_or(QString()), QStringLiteral("ADODB.Field"));
+    e = ErrorOf([&] { Put(empty, QStringLiteral("Word"), Text(QStringLiteral("x"))); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::adErrNoCurrentRecord));
+    EXPECT_EQ(e.Source().value_or(QString()), QStringLiteral("ADODB.Field"));
 
     AddWord(QStringLiteral("one"));
     AddWord(QStringLiteral("two"));
@@ -119,6 +124,14 @@ TEST_F(RecordsetTest, MovesFollowAdosBofAndEofRules)
     EXPECT_EQ(Get(rs, QStringLiteral("wOrD")).bstrVal(), QStringLiteral("one"));
     e = ErrorOf([&] { Get(rs, QStringLiteral("Colour")); });
     EXPECT_EQ(Hex(e.Error()), Hex(platform::adErrItemNotFound));
+    EXPECT_EQ(e.Source().value_or(QString()), QStringLiteral("ADODB.Fields"));
+    e = ErrorOf([&] { rs->GetFields()->Item(99); });
+    EXPECT_EQ(e.Source().value_or(QString()), QStringLiteral("ADODB.Fields"));
+    // A move past the end is still the recordset's failure.
+    rs->MoveLast();
+    rs->MoveNext();
+    e = ErrorOf([&] { rs->MoveNext(); });
+    EXPECT_EQ(e.Source().value_or(QString()), QStringLiteral("ADODB.Recordset"));
 
     rs->Close();
     e = ErrorOf([&] { rs->MoveNext(); });
@@ -272,7 +285,7 @@ TEST_F(RecordsetTest, DeletingWhileWalkingVisitsEveryRowOnce)
     EXPECT_EQ(rs->RecordCount(), 3);
 }
 
-TEST_F(RecordsetTest, RequiredTooLongAndDuplicateValuesAreRefusedNamingTheField)
+TEST_F(RecordsetTest, RequiredTooLongAndDuplicateValuesAreRefused)
 {
     Exec(QStringLiteral("CREATE TABLE Tags (ID COUNTER PRIMARY KEY, Name TEXT(10) NOT NULL, Note TEXT(20))"));
     Exec(QStringLiteral("CREATE UNIQUE INDEX TagName ON Tags (Name)"));
@@ -294,8 +307,13 @@ TEST_F(RecordsetTest, RequiredTooLongAndDuplicateValuesAreRefusedNamingTheField)
     rs->AddNew();
     Put(rs, QStringLiteral("Name"), Text(QStringLiteral("ten chars!")));
     e = ErrorOf([&] { rs->Update(); });
-    EXPECT_TRUE(DescriptionOf(e).contains(QStringLiteral("duplicate values"))) << DescriptionOf(e).toStdString();
-    EXPECT_TRUE(DescriptionOf(e).contains(QStringLiteral("Tags.Name"))) << DescriptionOf(e).toStdString();
+    // Jet's own text, word for word: one space between its sentences, and
+    // neither the field nor the index named.
+    EXPECT_EQ(DescriptionOf(e),
+        QStringLiteral("The changes you requested to the table were not successful because they would create "
+                       "duplicate values in the index, primary key, or relationship. Change the data in the field "
+                       "or fields that contain duplicate data, remove the index, or redefine the index to permit "
+                       "duplicate entries and try again."));
     rs->CancelUpdate();
     EXPECT_EQ(Raw(QStringLiteral("SELECT count(*) FROM Tags")), QStringLiteral("1"));
 
@@ -306,6 +324,51 @@ TEST_F(RecordsetTest, RequiredTooLongAndDuplicateValuesAreRefusedNamingTheField)
     EXPECT_TRUE(DescriptionOf(e).contains(QStringLiteral("'Tags.Note'")));
     rs->CancelUpdate();
     EXPECT_EQ(Raw(QStringLiteral("SELECT Note FROM Tags")), QStringLiteral("no name"));
+}
+
+TEST_F(RecordsetTest, CriteriaOfTheWrongTypeAreJetsTypeMismatch)
+{
+    AddWord(QStringLiteral("abc"), QStringLiteral("2024-03-01"), 4);
+    // Text that is a number or a date is read as one where it meets one;
+    // text that is none is Jet's error, not an empty result.
+    const struct {
+        const char* where;
+        int rows; // -1: type mismatch
+    } cases[] = {
+        { "ID = 'abc'", -1 },
+        { "'abc' = ID", -1 },
+        { "MemoryCycle > 'x'", -1 },
+        { "ID IN (1, 'abc')", -1 },
+        { "MemoryCycle BETWEEN 'a' AND 9", -1 },
+        { "[Date] = 'no date'", -1 },
+        { "Len(Word) = 'three'", -1 },
+        { "ID = '1'", 1 },
+        { "MemoryCycle = ' 4 '", 1 },
+        { "MemoryCycle < '4.5'", 1 },
+        { "ID IN ('1', 2)", 1 },
+        { "[Date] = '2024-03-01'", 1 },
+        { "[Date] > '3/1/2024'", 0 },
+        { "Len(Word) = '3'", 1 },
+        { "Word = 'ABC'", 1 },
+        { "Word = '1'", 0 },
+    };
+    for (const auto& c : cases) {
+        const QString sql = QStringLiteral("SELECT * FROM Words WHERE ") + QLatin1String(c.where);
+        if (c.rows >= 0) {
+            EXPECT_EQ(Open(sql)->RecordCount(), c.rows) << c.where;
+            continue;
+        }
+        const auto e = ErrorOf([&] { Open(sql); });
+        EXPECT_EQ(Hex(e.Error()), Hex(platform::DB_E_CANTCONVERTVALUE)) << c.where;
+        EXPECT_EQ(DescriptionOf(e), QStringLiteral("Data type mismatch in criteria expression.")) << c.where;
+    }
+    auto e = ErrorOf([&] { Exec(QStringLiteral("DELETE FROM Words WHERE ID = 'abc'")); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::DB_E_CANTCONVERTVALUE));
+    EXPECT_EQ(Raw(QStringLiteral("SELECT count(*) FROM Words")), QStringLiteral("1"));
+    // A value only the rows show to be of the wrong type is the same error.
+    e = ErrorOf([&] { Open(QStringLiteral("SELECT DateAdd('d', Word, [Date]) FROM Words")); });
+    EXPECT_EQ(Hex(e.Error()), Hex(platform::DB_E_CANTCONVERTVALUE));
+    EXPECT_EQ(DescriptionOf(e), QStringLiteral("Data type mismatch in criteria expression."));
 }
 
 TEST_F(RecordsetTest, ResultsThatCannotBeWrittenBackRefuseEdits)

@@ -89,6 +89,15 @@ TEST(CriteriaTest, FindComparesByTheFieldsType)
     EXPECT_TRUE(Finds("Word < 'banana'"));
     EXPECT_TRUE(Finds("Name = 'O''Brien'"));
     EXPECT_TRUE(Finds("Name = #O'Brien#")); // # may enclose text as well
+    // ... in every script.
+    for (const auto& [word, criteria] :
+        { std::pair { "été", "Word = 'ÉTÉ'" }, { "Москва", "Word = 'МОСКВА'" }, { "αβγ", "Word = 'ΑΒΓ'" },
+            { "été", "Word LIKE 'ÉT*'" }, { "Москва", "Word LIKE '*СКВА'" }, { "αβγ", "Word >= 'ΑΒΓ'" } }) {
+        Row row = WordRow();
+        row.Set("Word", Variant::FromBstr(QString::fromUtf8(word)));
+        EXPECT_TRUE(Finds(QString::fromUtf8(criteria), row)) << criteria;
+        EXPECT_TRUE(Filters(QString::fromUtf8(criteria), row)) << criteria;
+    }
     // Numbers: numerically, not as text ("9" > "10" as text).
     EXPECT_TRUE(Finds("ID < 10"));
     EXPECT_FALSE(Finds("ID >= 10"));

@@ -84,7 +84,14 @@ TEST_F(JetSqlFunctionsTest, DateAddKeepsTheDayOfMonthOrTakesTheMonthsEnd)
     EXPECT_EQ(Text("DateAdd('h', 25, #5/17/2010 23:30:00#)"), "2010-05-19 00:30:00");
     EXPECT_EQ(Text("DateAdd('n', -31, #5/17/2010 00:30:00#)"), "2010-05-16 23:59:00");
     EXPECT_EQ(Text("DateAdd('s', 3600, 40315.5)"), "2010-05-17 13:00:00");
-    EXPECT_EQ(Text("DateAdd('d', 1.9, #5/17/2010#)"), "2010-05-18 00:00:00"); // whole intervals only
+    // A fraction of an interval rounds to the nearest whole one, as VBA
+    // rounds (a half to the even one); it is never cut off.
+    EXPECT_EQ(Text("DateAdd('d', 1.9, #5/17/2010#)"), "2010-05-19 00:00:00");
+    EXPECT_EQ(Text("DateAdd(\"d\", 1.6, #1/1/2000#)"), "2000-01-03 00:00:00");
+    EXPECT_EQ(Text("DateAdd('d', 1.4, #1/1/2000#)"), "2000-01-02 00:00:00");
+    EXPECT_EQ(Text("DateAdd('d', 2.5, #1/1/2000#)"), "2000-01-03 00:00:00");
+    EXPECT_EQ(Text("DateAdd('d', 3.5, #1/1/2000#)"), "2000-01-05 00:00:00");
+    EXPECT_EQ(Text("DateAdd('m', -1.6, #5/17/2010#)"), "2010-03-17 00:00:00");
     EXPECT_TRUE(IsNull("DateAdd('d', Null, #5/17/2010#)"));
     EXPECT_TRUE(IsNull("DateAdd('d', 1, Null)"));
     EXPECT_NE(m_db.RunError("SELECT DateAdd('yyyy', 9000, #5/17/2010#)"), QString());
@@ -178,7 +185,7 @@ TEST_F(JetSqlFunctionsTest, TextAndNumberFunctionsHaveVbasMeaning)
     EXPECT_EQ(Text("'[' & Space(3) & ']'"), "[   ]");
     EXPECT_EQ(Number("Asc('A')"), 65);
     EXPECT_EQ(Text("Chr(66)"), "B");
-    EXPECT_EQ(Number("IsNull(Null)"), 1);
+    EXPECT_EQ(Number("IsNull(Null)"), -1);
     EXPECT_EQ(Number("Int(-1.5)"), -2);
     EXPECT_EQ(Number("Fix(-1.5)"), -1);
     EXPECT_EQ(Number("Int(7)"), 7);

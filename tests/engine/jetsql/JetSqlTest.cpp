@@ -148,6 +148,42 @@ TEST_F(JetSqlTest, TopTakesTheFirstRowsOfTheTable)
         3);
     EXPECT_EQ(Translate(QStringLiteral("SELECT Top 3 * FROM NewWords")).sql,
         QStringLiteral("SELECT * FROM \"NewWords\" LIMIT 3"));
+
+    // Under ORDER BY, TOP n also returns every row that ties with the n-th;
+    // without it, exactly n rows.
+    db.Exec(QStringLiteral("CREATE TABLE Staff (Name TEXT(20), Salary LONG, Dept TEXT(20))"));
+    const struct {
+        const char* name;
+        int salary;
+        const char* dept;
+    } staff[] = { { "a", 90, "x" }, { "b", 80, "X" }, { "c", 70, "y" }, { "d", 60, "y" }, { "e", 50, "Y" },
+        { "f", 50, "z" }, { "g", 50, "z" }, { "h", 40, "z" } };
+    for (const auto& s : staff)
+        db.Exec(QStringLiteral("INSERT INTO Staff VALUES ('%1', %2, '%3')")
+                    .arg(QLatin1String(s.name))
+                    .arg(s.salary)
+                    .arg(QLatin1String(s.dept)));
+    const struct {
+        const char* query;
+        std::size_t rows;
+    } tops[] = {
+        { "SELECT TOP 5 * FROM Staff ORDER BY Salary DESC", 7 },
+        { "SELECT TOP 4 * FROM Staff ORDER BY Salary DESC", 4 },
+        { "SELECT TOP 6 Name FROM Staff WHERE Salary < 100 ORDER BY Salary DESC", 7 },
+        { "SELECT TOP 1 * FROM Staff ORDER BY Salary", 1 },
+        { "SELECT TOP 2 * FROM Staff ORDER BY Dept", 2 }, // x and X tie as one text
+        { "SELECT TOP 3 * FROM Staff ORDER BY Dept", 5 },
+        { "SELECT TOP 2 * FROM Staff ORDER BY Dept, Salary DESC", 2 },
+        { "SELECT TOP 5 * FROM Staff", 5 },
+        { "SELECT TOP 50 PERCENT * FROM Staff ORDER BY Salary DESC", 4 },
+        { "SELECT TOP 60 PERCENT * FROM Staff ORDER BY Salary DESC", 7 },
+    };
+    for (const auto& t : tops)
+        EXPECT_EQ(db.Rows(QString::fromLatin1(t.query)).size(), t.rows) << t.query;
+    // Rows tie only when every key ties.
+    EXPECT_EQ(db.Column(QStringLiteral("SELECT TOP 5 Name FROM Staff ORDER BY Salary DESC, Name")),
+        (QStringList { "a", "b", "c", "d", "e" }));
+    EXPECT_EQ(db.Column(QStringLiteral("SELECT TOP 5 Name FROM Staff ORDER BY Salary DESC")).mid(4).size(), 3);
 }
 
 TEST_F(JetSqlTest, WordLookupTakesQuotesAndIgnoresCase)
@@ -161,6 +197,60 @@ TEST_F(JetSqlTest, WordLookupTakesQuotesAndIgnoresCase)
     EXPECT_EQ(db.Rows(QStringLiteral("SELECT * FROM NewWords WHERE Word = 'dont'")).size(), 0u);
     EXPECT_EQ(db.Column(QStringLiteral("SELECT Word FROM NewWords WHERE Word LIKE 'say%'")),
         QStringList { "say \"cheese\"" });
+
+    // Case is ignored in every script, by every comparison, in the order and
+    // in LIKE, as Jet ignores it.
+    db.Exec(QStringLiteral("DELETE FROM NewWords"));
+    for (const char* word : { "été", "Москва", "αβγ", "straße", "Zebra", "apple" })
+        db.Exec(QStringLiteral("INSERT INTO NewWords (Word) VALUES ('%1')").arg(QString::fromUtf8(word)));
+    const struct {
+        const char* where;
+        QStringList words;
+    } cases[] = {
+        { "Word = 'ÉTÉ'", { "été" } },
+        { "Word = 'МОСКВА'", { "Москва" } },
+        { "Word = 'ΑΒΓ'", { "αβγ" } },
+        { "Word = 'STRASSE'", {} }, // one letter for one letter, as Jet compares
+        { "'ÉTÉ' = Word", { "été" } },
+        { "Word <> 'ÉTÉ' AND Word <> 'МОСКВА' AND Word <> 'ΑΒΓ' AND Word <> 'APPLE' AND Word <> 'ZEBRA'",
+            { "straße" } },
+        { "Word < 'МОСКВА' AND Word >= 'ΑΒΓ'", { "αβγ" } },
+        { "Word > 'ZEBRA'", { "été", "Москва", "αβγ" } },
+        { "Word LIKE 'ÉT%'", { "été" } },
+        { "Word LIKE 'мос_ва'", { "Москва" } },
+        { "Word LIKE '[α]%'", { "αβγ" } },
+        { "Word IN ('ÉTÉ', 'ΑΒΓ')", { "été", "αβγ" } },
+        { "Word BETWEEN 'МОСКВА' AND 'МОСКВА'", { "Москва" } },
+        { "UCase(Word) = 'МОСКВА'", { "Москва" } },
+    };
+    for (const auto& c : cases) {
+        QStringList words = db.Column(QStringLiteral("SELECT Word FROM NewWords WHERE ") + QString::fromUtf8(c.where));
+        words.sort();
+        QStringList expected = c.words;
+        expected.sort();
+        EXPECT_EQ(words, expected) << c.where;
+    }
+    EXPECT_EQ(db.Column(QStringLiteral("SELECT Word FROM NewWords WHERE Word < 'été' ORDER BY Word")),
+        (QStringList { "apple", "straße", "Zebra" }));
+    db.Exec(QStringLiteral("INSERT INTO NewWords (Word) VALUES ('ÉTÉ')"));
+    db.Exec(QStringLiteral("INSERT INTO NewWords (Word) VALUES ('АЛЬФА')"));
+    db.Exec(QStringLiteral("INSERT INTO NewWords (Word) VALUES ('альфа')"));
+    const QStringList ordered = db.Column(QStringLiteral("SELECT Word FROM NewWords ORDER BY Word, ID"));
+    // Words that differ only in case sort side by side, in the order they were written.
+    EXPECT_EQ(ordered.indexOf(QStringLiteral("ÉTÉ")), ordered.indexOf(QStringLiteral("été")) + 1);
+    EXPECT_EQ(ordered.indexOf(QStringLiteral("альфа")), ordered.indexOf(QStringLiteral("АЛЬФА")) + 1);
+    EXPECT_EQ(db.Column(QStringLiteral("SELECT Count(*) FROM NewWords GROUP BY Word HAVING Count(*) > 1")),
+        (QStringList { "2", "2" }));
+
+    // The data file stays SQLite's own: its schema names no collation of
+    // ours, so other tools read, write and check it with theirs.
+    EXPECT_EQ(db.Column(QStringLiteral("SELECT Word FROM NewWords WHERE Word = 'альфа'")).size(), 2);
+    sqlite3_stmt* stmt = nullptr;
+    ASSERT_EQ(
+        sqlite3_prepare_v2(db.Handle(), "SELECT group_concat(sql) FROM sqlite_master", -1, &stmt, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
+    EXPECT_EQ(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0))).indexOf(u"jet_"), -1);
+    sqlite3_finalize(stmt);
 }
 
 TEST_F(JetSqlTest, SyntaxErrorsCarryJetsTexts)
@@ -256,7 +346,15 @@ TEST_F(JetSqlTest, LiteralsKeepBracketsHashesAmpersandsAndDashesInsideStrings)
     // & joins text (a Null side reads as empty) after + has added.
     EXPECT_EQ(db.Value(QStringLiteral("'a' & 1 + 2")).toString(), QStringLiteral("a3"));
     EXPECT_EQ(db.Value(QStringLiteral("'a' & Null & 'b'")).toString(), QStringLiteral("ab"));
-    EXPECT_EQ(db.Value(QStringLiteral("True")).toLongLong(), 1);
+    // ... but two Nulls give Null.
+    EXPECT_TRUE(db.Value(QStringLiteral("Null & Null")).isNull());
+    EXPECT_EQ(db.Value(QStringLiteral("Null & 'a'")).toString(), QStringLiteral("a"));
+    EXPECT_EQ(db.Value(QStringLiteral("'a' & Null")).toString(), QStringLiteral("a"));
+    EXPECT_EQ(db.Value(QStringLiteral("Null & ''")).toString(), QString());
+    EXPECT_FALSE(db.Value(QStringLiteral("Null & ''")).isNull());
+    EXPECT_TRUE(db.Value(QStringLiteral("Null & Null & Null")).isNull());
+    EXPECT_EQ(db.Value(QStringLiteral("1.5 & 2")).toString(), QStringLiteral("1.52"));
+    EXPECT_EQ(db.Value(QStringLiteral("True")).toLongLong(), -1);
     EXPECT_EQ(db.Value(QStringLiteral("False")).toLongLong(), 0);
     EXPECT_EQ(db.Value(QStringLiteral("#5/17/2010#")).toString(), QStringLiteral("2010-05-17 00:00:00"));
     EXPECT_EQ(db.Value(QStringLiteral("#2010-05-17#")).toString(), QStringLiteral("2010-05-17 00:00:00"));
@@ -293,22 +391,23 @@ TEST_F(JetSqlTest, ExpressionsFollowJetsOperatorsAndPrecedence)
     EXPECT_EQ(db.Value(QStringLiteral("'1' + 2")).toLongLong(), 3);
     EXPECT_TRUE(db.Value(QStringLiteral("'a' + Null")).isNull());
     EXPECT_NE(db.RunError(QStringLiteral("SELECT 'a' - 1")), QString());
-    EXPECT_EQ(db.Value(QStringLiteral("NOT 1 = 2 AND 3 = 3")).toLongLong(), 1);
-    EXPECT_EQ(db.Value(QStringLiteral("2 BETWEEN 1 AND 3")).toLongLong(), 1);
-    EXPECT_EQ(db.Value(QStringLiteral("2 NOT IN (1, 3)")).toLongLong(), 1);
-    EXPECT_EQ(db.Value(QStringLiteral("Null IS NULL")).toLongLong(), 1);
+    // A truth used as a value is Jet's -1.
+    EXPECT_EQ(db.Value(QStringLiteral("NOT 1 = 2 AND 3 = 3")).toLongLong(), -1);
+    EXPECT_EQ(db.Value(QStringLiteral("2 BETWEEN 1 AND 3")).toLongLong(), -1);
+    EXPECT_EQ(db.Value(QStringLiteral("2 NOT IN (1, 3)")).toLongLong(), -1);
+    EXPECT_EQ(db.Value(QStringLiteral("Null IS NULL")).toLongLong(), -1);
     EXPECT_EQ(db.Value(QStringLiteral("IIf(1 > 2, 'yes', 'no')")).toString(), QStringLiteral("no"));
     EXPECT_EQ(db.Value(QStringLiteral("Nz(Null, 5)")).toLongLong(), 5);
     EXPECT_EQ(db.Value(QStringLiteral("Nz(Null)")).toString(), QString());
-    EXPECT_EQ(db.Value(QStringLiteral("'Abc' LIKE 'a%'")).toLongLong(), 1);
-    EXPECT_EQ(db.Value(QStringLiteral("'Abc' LIKE 'a_c'")).toLongLong(), 1);
-    EXPECT_EQ(db.Value(QStringLiteral("'Abc' LIKE '[a-b]bc'")).toLongLong(), 1);
+    EXPECT_EQ(db.Value(QStringLiteral("'Abc' LIKE 'a%'")).toLongLong(), -1);
+    EXPECT_EQ(db.Value(QStringLiteral("'Abc' LIKE 'a_c'")).toLongLong(), -1);
+    EXPECT_EQ(db.Value(QStringLiteral("'Abc' LIKE '[a-b]bc'")).toLongLong(), -1);
     EXPECT_EQ(db.Value(QStringLiteral("'Abc' LIKE '[!a]bc'")).toLongLong(), 0);
-    EXPECT_EQ(db.Value(QStringLiteral("'Abc' NOT LIKE '[xyz]%'")).toLongLong(), 1);
-    EXPECT_EQ(db.Value(QStringLiteral("'50%' LIKE '50[%]'")).toLongLong(), 1);
+    EXPECT_EQ(db.Value(QStringLiteral("'Abc' NOT LIKE '[xyz]%'")).toLongLong(), -1);
+    EXPECT_EQ(db.Value(QStringLiteral("'50%' LIKE '50[%]'")).toLongLong(), -1);
     EXPECT_EQ(db.Value(QStringLiteral("'500' LIKE '50[%]'")).toLongLong(), 0);
-    EXPECT_EQ(db.Value(QStringLiteral("'Ärger' LIKE 'ä%'")).toLongLong(), 0); // SQLite's LIKE folds ASCII only
-    EXPECT_EQ(db.Value(QStringLiteral("'Ärger' LIKE '[ä]%'")).toLongLong(), 1);
+    EXPECT_EQ(db.Value(QStringLiteral("'Ärger' LIKE 'ä%'")).toLongLong(), -1);
+    EXPECT_EQ(db.Value(QStringLiteral("'Ärger' LIKE '[ä]%'")).toLongLong(), -1);
     EXPECT_NE(db.RunError(QStringLiteral("SELECT 'a' LIKE '[a'")), QString());
 }
 
@@ -340,9 +439,13 @@ TEST_F(JetSqlTest, TranslationTellsWhetherRowsCanBeWrittenBack)
 
 TEST_F(JetSqlTest, SavedQueriesNameTheirParametersAndBodies)
 {
-    Translation p = Translate(QStringLiteral(
-        "CREATE PROCEDURE FindWord ([Which word] TEXT(50), minCycle LONG) AS SELECT * FROM Words WHERE Word = "
-        "[Which word] AND MemoryCycle >= minCycle OR Word = [which WORD];"));
+    JetSqlTestDatabase db;
+    db.Exec(kCreateWords);
+    // Text compares without regard to case (jet_text); a number as a number.
+    Translation p = Translate(QStringLiteral("CREATE PROCEDURE FindWord ([Which word] TEXT(50), minCycle LONG) AS "
+                                             "SELECT * FROM Words WHERE Word = "
+                                             "[Which word] AND MemoryCycle >= minCycle OR Word = [which WORD];"),
+        db.Handle());
     EXPECT_EQ(p.kind, Translation::CreateProcedure);
     EXPECT_EQ(p.bodyKind, Translation::Select);
     EXPECT_EQ(p.objectName, QStringLiteral("FindWord"));
@@ -353,14 +456,12 @@ TEST_F(JetSqlTest, SavedQueriesNameTheirParametersAndBodies)
         QStringLiteral("SELECT * FROM Words WHERE Word = [Which word] AND MemoryCycle >= "
                        "minCycle OR Word = [which WORD]"));
     EXPECT_EQ(p.sql,
-        QStringLiteral("SELECT * FROM \"Words\" WHERE (((\"Word\" = ?1) AND (\"MemoryCycle\" >= ?2)) "
-                       "OR (\"Word\" = ?1))"));
+        QStringLiteral("SELECT * FROM \"Words\" WHERE (((\"Word\" = (?1) COLLATE jet_text) AND (\"MemoryCycle\" >= "
+                       "?2)) OR (\"Word\" = (?1) COLLATE jet_text))"));
 
     // The body runs with the values bound by number.
-    JetSqlTestDatabase db;
-    db.Exec(kCreateWords);
     db.Exec(QStringLiteral("INSERT INTO Words (Word, MemoryCycle) VALUES ('a', 4)"));
-    const Translation body = engine::jetsql::TranslateWithParameters(p.bodyJetText, p.procParamNames);
+    const Translation body = engine::jetsql::TranslateWithParameters(p.bodyJetText, p.procParamNames, db.Handle());
     EXPECT_EQ(body.sql, p.sql);
     sqlite3_stmt* stmt = nullptr;
     ASSERT_EQ(sqlite3_prepare_v2(db.Handle(), body.sql.toUtf8().constData(), -1, &stmt, nullptr), SQLITE_OK);
@@ -370,7 +471,7 @@ TEST_F(JetSqlTest, SavedQueriesNameTheirParametersAndBodies)
     EXPECT_EQ(sqlite3_step(stmt), SQLITE_ROW); // through the second test of the name
     sqlite3_finalize(stmt);
 
-    Translation params = Translate(QStringLiteral("PARAMETERS n Long; DELETE FROM Words WHERE ID = n"));
+    Translation params = Translate(QStringLiteral("PARAMETERS n Long; DELETE FROM Words WHERE ID = n"), db.Handle());
     EXPECT_EQ(params.kind, Translation::Delete);
     EXPECT_EQ(params.procParamNames, QStringList { "n" });
     EXPECT_EQ(params.sql, QStringLiteral("DELETE FROM \"Words\" WHERE (\"ID\" = ?1)"));
@@ -381,10 +482,14 @@ TEST_F(JetSqlTest, SavedQueriesNameTheirParametersAndBodies)
     EXPECT_EQ(exec.executeArguments, (QStringList { "'it''s'", "-3", "'2010-01-02 00:00:00'", "NULL", "?" }));
     EXPECT_EQ(exec.parameterCount, 1);
 
-    Translation view = Translate(QStringLiteral("CREATE VIEW Recent AS SELECT TOP 5 Word FROM Words ORDER BY ID DESC"));
+    // TOP under ORDER BY takes the rows that tie with the last.
+    Translation view
+        = Translate(QStringLiteral("CREATE VIEW Recent AS SELECT TOP 5 Word FROM Words ORDER BY ID DESC"), db.Handle());
     EXPECT_EQ(view.kind, Translation::CreateView);
     EXPECT_EQ(view.objectName, QStringLiteral("Recent"));
-    EXPECT_EQ(view.sql, QStringLiteral("SELECT \"Word\" FROM \"Words\" ORDER BY \"ID\" DESC LIMIT 5"));
+    EXPECT_EQ(view.sql,
+        QStringLiteral("SELECT \"Word\" FROM \"Words\" ORDER BY \"ID\" DESC LIMIT (SELECT COUNT(*) FROM (SELECT "
+                       "RANK() OVER (ORDER BY \"ID\" DESC) AS jet_rank FROM \"Words\") WHERE jet_rank <= 5)"));
     EXPECT_EQ(Translate(QStringLiteral("DROP VIEW Recent")).kind, Translation::DropView);
     const Translation drop = Translate(QStringLiteral("DROP PROCEDURE FindWord"));
     EXPECT_EQ(drop.kind, Translation::DropProcedure);

@@ -43,11 +43,17 @@ public:
     sqlite3* Handle() const { return m_db.get(); }
 
     // Runs a Jet statement that gives no rows; returns the rows changed.
-    int Exec(const QString& jet) { return static_cast<int>(RunSqlite(engine::jetsql::Translate(jet).sql).changes); }
+    int Exec(const QString& jet)
+    {
+        return static_cast<int>(RunSqlite(engine::jetsql::Translate(jet, m_db.get()).sql).changes);
+    }
 
     // Runs a Jet SELECT; each row's values as QVariant (Null as an invalid
     // QVariant, integers as qlonglong, reals as double, text as QString).
-    std::vector<QVariantList> Rows(const QString& jet) { return RunSqlite(engine::jetsql::Translate(jet).sql).rows; }
+    std::vector<QVariantList> Rows(const QString& jet)
+    {
+        return RunSqlite(engine::jetsql::Translate(jet, m_db.get()).sql).rows;
+    }
 
     // The first column of every row, as text ("" for Null).
     QStringList Column(const QString& jet)
@@ -72,7 +78,7 @@ public:
     QString RunError(const QString& jet)
     {
         try {
-            RunSqlite(engine::jetsql::Translate(jet).sql);
+            RunSqlite(engine::jetsql::Translate(jet, m_db.get()).sql);
         } catch (const std::runtime_error& e) {
             return QString::fromUtf8(e.what());
         }
