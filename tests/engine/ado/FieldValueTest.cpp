@@ -66,6 +66,17 @@ TEST_F(FieldValueTest, EachTypeReadsAsItsVariantType)
     EXPECT_EQ(fields->Count(), 13);
     EXPECT_EQ(fields->Item(Variant::FromI2(1))->Name(), QStringLiteral("L"));
     EXPECT_EQ(Hex(ErrorOf([&] { fields->Item(Variant::FromI2(13)); }).Error()), Hex(platform::adErrItemNotFound));
+
+    // Zero is a value of every numeric type, never an empty or Null one.
+    Exec(QStringLiteral("INSERT INTO Kinds (L, S, B, R, D, C, Y) VALUES (0, 0, 0, 0, 0, 0, False)"));
+    rs = Open(QStringLiteral("SELECT * FROM Kinds WHERE L = 0"));
+    EXPECT_EQ(Get(rs, QStringLiteral("L")), Variant::FromI4(0));
+    EXPECT_EQ(Get(rs, QStringLiteral("S")), Variant::FromI2(0));
+    EXPECT_EQ(Get(rs, QStringLiteral("B")), Variant::FromUI1(0));
+    EXPECT_EQ(Get(rs, QStringLiteral("R")), Variant::FromR4(0.0f));
+    EXPECT_EQ(Get(rs, QStringLiteral("C")), Variant::FromCy(0));
+    EXPECT_EQ(Get(rs, QStringLiteral("Y")).vt(), platform::VT_BOOL);
+    EXPECT_EQ(Get(rs, QStringLiteral("Y")).boolVal(), platform::VARIANT_FALSE);
 }
 
 TEST_F(FieldValueTest, ComputedColumnsHaveTheTypesJetGivesThem)
