@@ -11,9 +11,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -190,6 +192,29 @@ TEST_F(BackupTest, CopyThatCannotReadTheDataFileLeavesNothingBehind)
         EXPECT_EQ(m.text, kCopyFailed);
         EXPECT_EQ(m.flags, platform::MB_ICONERROR);
     }
+    ASSERT_TRUE(QFile::remove(Path(QStringLiteral("db.mdb"))));
+
+    // A write that fails part-way (a file-size limit stands in for a full
+    // disk): the copy fails at once, as a copy, and leaves nothing.
+    CreateDataFile(Path(QStringLiteral("db.mdb")));
+    RawDataFile(Path(QStringLiteral("db.mdb")), true).AddLongWords(QStringLiteral("big"), 40);
+    ASSERT_GT(QFileInfo(Path(QStringLiteral("db.mdb"))).size(), 200 * 1024);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit { 64 * 1024, 64 * 1024 };
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        platform::RecordingMessageSink messages;
+        CWordStore store;
+        const bool copied = store.BackupDataFile();
+        ::_exit(!copied && messages.Messages().size() == 1 && messages.Messages()[0].text == kCopyFailed ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the limited copy did not fail with the copy's message";
+    EXPECT_TRUE(BackupEntries().isEmpty()) << BackupEntries().join(u' ').toStdString();
 }
 
 // The backup is the last committed state, whatever the file looks like at
