@@ -184,6 +184,7 @@ TEST_F(FieldValueTest, TrueIsMinusOneWhateverWroteTheYesNoValue)
             values << engine::DisplayText(rs->GetFields()->Item(0)->Value());
         EXPECT_EQ(values, c.values) << c.query;
     }
+    EXPECT_EQ(engine::DisplayText(Variant::FromCy(-123450)), QStringLiteral("-12.345"));
     // Jet's -1 is what the engine writes, through SQL and through a field.
     Exec(QStringLiteral("CREATE TABLE Flags (F YESNO DEFAULT True, G YESNO)"));
     Exec(QStringLiteral("INSERT INTO Flags (G) VALUES (True)"));
