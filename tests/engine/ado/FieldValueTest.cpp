@@ -69,6 +69,10 @@ TEST_F(FieldValueTest, EachTypeReadsAsItsVariantType)
         EXPECT_EQ(field->DefinedSize(), d.size) << d.name;
         EXPECT_EQ(bool(field->Attributes() & engine::adFldKeyColumn), d.key) << d.name;
     }
+    // A Byte worked out by an expression keeps its type and size.
+    const auto computedByte = Open(QStringLiteral("SELECT (B) AS P FROM Kinds"))->GetFields()->Item(QStringLiteral("P"));
+    EXPECT_EQ(computedByte->Type(), 17);
+    EXPECT_EQ(computedByte->DefinedSize(), 1);
     // A column read through a join is not written back, and stays nullable.
     EXPECT_TRUE(Open(QStringLiteral("SELECT A.X FROM Kinds AS A INNER JOIN Kinds AS B ON A.ID = B.ID"))
                     ->GetFields()
