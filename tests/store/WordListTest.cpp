@@ -208,6 +208,7 @@ TEST_F(WordListTest, ReadsHeadersOtherTrainersFilesAndNamesIgnoredColumns)
         { "anki-comma.txt", "#separator:Comma\nHund,dog\n", { { "Hund", "dog", "" } }, "" },
         { "anki-char.txt", "#separator:;\r\nsol;sun\n", { { "sol", "sun", "" } }, "" },
         { "anki-header-only.txt", "#separator:tab", {}, "" },
+        { "no-final-newline.csv", "one,p\ntwo", { { "one", "p", "" }, { "two", "", "" } }, "" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
