@@ -587,16 +587,27 @@ JetSqlParser::SelectCore JetSqlParser::CoreSelect()
             QString item = AsValue(Expression());
             // A column alone stays the column itself, so that its rows can be
             // written back and it keeps its declared type.
-            if (m_bareColumnStart == itemStart && m_bareColumnEnd == m_pos)
+            const bool bare = m_bareColumnStart == itemStart && m_bareColumnEnd == m_pos;
+            if (bare)
                 item = m_bareColumn;
             core.itemTypes.append(AdoTypeOf(m_type));
+            // DISTINCT tells text apart as Jet does, without regard to case;
+            // the column keeps the name SQLite would have given it.
+            QString distinctName;
+            if (distinct && !IsNonText(m_type) && m_type != ValueType::Null) {
+                distinctName = bare ? QuoteIdentifier(m_bareColumnName) : QuoteIdentifier(item);
+                item = u'(' + item + QStringLiteral(") COLLATE jet_text");
+            }
             if (AcceptKeyword("AS")) {
                 const Token& alias = Next();
                 if (!alias.IsName() || IsReserved(alias))
                     FailAt(alias, selectError);
                 item += QStringLiteral(" AS ") + QuoteIdentifier(alias.text);
-            } else if (IsOperandStart(Peek()) && !AtSymbol("(")) {
-                FailExpression(ExprError::MissingOperator);
+            } else {
+                if (IsOperandStart(Peek()) && !AtSymbol("("))
+                    FailExpression(ExprError::MissingOperator);
+                if (!distinctName.isEmpty())
+                    item += QStringLiteral(" AS ") + distinctName;
             }
             items.append(item);
         }
@@ -2287,6 +2298,7 @@ QString JetSqlParser::ColumnReference()
         quoted.append(QuoteIdentifier(part));
     const QString sql = quoted.join(u'.');
     m_bareColumn = sql;
+    m_bareColumnName = parts.last();
     m_bareColumnStart = start;
     m_bareColumnEnd = m_pos;
     SetType(TypeOfColumn(parts));

@@ -206,6 +206,7 @@ private:
     QString m_bareColumn;
     std::size_t m_bareColumnStart = 0;
     std::size_t m_bareColumnEnd = 0;
+    QString m_bareColumnName; // its last part, unquoted: the name SQLite gives the result column
 };
 
 } // namespace engine::jetsql

@@ -241,6 +241,24 @@ TEST_F(JetSqlTest, WordLookupTakesQuotesAndIgnoresCase)
     EXPECT_EQ(ordered.indexOf(QStringLiteral("альфа")), ordered.indexOf(QStringLiteral("АЛЬФА")) + 1);
     EXPECT_EQ(db.Column(QStringLiteral("SELECT Count(*) FROM NewWords GROUP BY Word HAVING Count(*) > 1")),
         (QStringList { "2", "2" }));
+    // DISTINCT keeps one of each, under the column's own name.
+    EXPECT_EQ(db.Column(QStringLiteral("SELECT DISTINCT Word FROM NewWords")).size(), 7);
+    EXPECT_EQ(db.Column(QStringLiteral("SELECT DISTINCT NewWords.Word FROM NewWords WHERE Word = 'альфа'")).size(), 1);
+    EXPECT_EQ(db.Column(QStringLiteral("SELECT DISTINCT UCase(Word) FROM NewWords")).size(), 7);
+    EXPECT_EQ(db.Column(QStringLiteral("SELECT COUNT(*) FROM (SELECT DISTINCT Word, ID FROM NewWords)")),
+        QStringList { "9" });
+    const auto names = [&](const char* jet) {
+        QStringList columns;
+        sqlite3_stmt* st = nullptr;
+        const QByteArray sql = engine::jetsql::Translate(QString::fromUtf8(jet), db.Handle()).sql.toUtf8();
+        if (sqlite3_prepare_v2(db.Handle(), sql.constData(), -1, &st, nullptr) == SQLITE_OK)
+            for (int i = 0; i < sqlite3_column_count(st); ++i)
+                columns << QString::fromUtf8(sqlite3_column_name(st, i));
+        sqlite3_finalize(st);
+        return columns;
+    };
+    EXPECT_EQ(names("SELECT DISTINCT NewWords.Word, UCase(Word), Word AS W FROM NewWords"),
+        names("SELECT NewWords.Word, UCase(Word), Word AS W FROM NewWords"));
 
     // The data file stays SQLite's own: its schema names no collation of
     // ours, so other tools read, write and check it with theirs.
