@@ -70,7 +70,8 @@ TEST_F(FieldValueTest, EachTypeReadsAsItsVariantType)
         EXPECT_EQ(bool(field->Attributes() & engine::adFldKeyColumn), d.key) << d.name;
     }
     // A Byte worked out by an expression keeps its type and size.
-    const auto computedByte = Open(QStringLiteral("SELECT Max(B) AS P FROM Kinds"))->GetFields()->Item(QStringLiteral("P"));
+    const auto computedByte
+        = Open(QStringLiteral("SELECT Max(B) AS P FROM Kinds"))->GetFields()->Item(QStringLiteral("P"));
     EXPECT_EQ(computedByte->Type(), 17);
     EXPECT_EQ(computedByte->DefinedSize(), 1);
     // A column read through a join is not written back, and stays nullable.

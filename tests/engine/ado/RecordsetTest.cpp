@@ -166,7 +166,8 @@ TEST_F(RecordsetTest, ForwardOnlyCountsMinusOneAndOnlyRewinds)
     // Cursor and lock types outside ADO's lists are refused before an open.
     auto closed = engine::Recordset::Create();
     for (const long bad : { -2L, 4L })
-        EXPECT_EQ(Hex(ErrorOf([&] { closed->SetCursorType(bad); }).Error()), Hex(platform::adErrInvalidArgument)) << bad;
+        EXPECT_EQ(Hex(ErrorOf([&] { closed->SetCursorType(bad); }).Error()), Hex(platform::adErrInvalidArgument))
+            << bad;
     for (const long bad : { -2L, 0L, 5L })
         EXPECT_EQ(Hex(ErrorOf([&] { closed->SetLockType(bad); }).Error()), Hex(platform::adErrInvalidArgument)) << bad;
     // ADO's own numbers, which callers may pass as plain numbers.
