@@ -205,6 +205,10 @@ TEST_F(WordListTest, ReadsHeadersOtherTrainersFilesAndNamesIgnoredColumns)
             { { "Hund", "", "dog" }, { "Katze", "", "cat" } }, "Tags" },
         { "anki-plain.tsv", "#separator:tab\n#html:false\nsol\t\"sun\nstar\"\n", { { "sol", "sun\nstar", "" } }, "" },
         { "blank-lines.csv", "\n\nword\n\n  \n", { { "word", "", "" } }, "" },
+        { "anki-comma.txt", "#separator:Comma\nHund,dog\n", { { "Hund", "dog", "" } }, "" },
+        { "anki-char.txt", "#separator:;\r\nsol;sun\n", { { "sol", "sun", "" } }, "" },
+        { "anki-header-only.txt", "#separator:tab", {}, "" },
+        { "no-final-newline.csv", "one,p\ntwo", { { "one", "p", "" }, { "two", "", "" } }, "" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

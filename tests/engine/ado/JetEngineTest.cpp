@@ -1,6 +1,7 @@
 // JetEngine: new data files and compacted copies appear whole under their
 // name or not at all, and never replace a file that is there.
 #include "engine/EngineTestFiles.h"
+#include "engine/ado/DatabaseFileCopy.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,6 +28,9 @@ TEST_F(JetEngineTest, CreateDatabaseMakesAnOpenableFileAndNeverReplacesOne)
     connection->Open(JetConnection(made));
     EXPECT_EQ(connection->State(), engine::adStateOpen);
     connection->Close();
+    QFile madeFile(made);
+    ASSERT_TRUE(madeFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(madeFile.read(72).mid(68), QByteArray("JET1")) << "the application id says which engine made it";
 
     const QByteArray before = [&] {
         QFile f(Path());
@@ -82,6 +86,23 @@ TEST_F(JetEngineTest, CompactDatabaseCopiesIntoANewFileOnly)
     EXPECT_EQ(e.Description().value_or(QString()), QStringLiteral("Could not find file '%1'.").arg(absent));
     EXPECT_FALSE(QFile::exists(target));
     EXPECT_EQ(FolderEntries(), (QStringList { "copy.mdb", "db.mdb" }));
+
+    // A file that is no database has no state to keep and is copied as it is,
+    // past the first buffer's worth.
+    const QString junk = m_dir.filePath(QStringLiteral("junk.mdb"));
+    QByteArray bytes(100000, 'x');
+    bytes[99999] = 'y';
+    QFile junkFile(junk);
+    ASSERT_TRUE(junkFile.open(QIODevice::ReadWrite));
+    junkFile.write(bytes);
+    junkFile.flush();
+    junkFile.seek(0);
+    QFile junkCopy(m_dir.filePath(QStringLiteral("junk copy.mdb")));
+    ASSERT_TRUE(junkCopy.open(QIODevice::WriteOnly));
+    EXPECT_TRUE(engine::CopyDatabaseFile(junk, junkFile.handle(), junkCopy.handle(), 1));
+    junkCopy.close();
+    ASSERT_TRUE(junkCopy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(junkCopy.readAll(), bytes);
 }
 
 } // namespace

@@ -162,6 +162,29 @@ TEST_F(RecordsetTest, ForwardOnlyCountsMinusOneAndOnlyRewinds)
     rs->MoveFirst();
     EXPECT_EQ(Get(rs, QStringLiteral("Word")).bstrVal(), QStringLiteral("a"));
     EXPECT_EQ(rs->RecordCount(), -1);
+
+    // Cursor and lock types outside ADO's lists are refused before an open.
+    auto closed = engine::Recordset::Create();
+    for (const long bad : { -2L, 4L })
+        EXPECT_EQ(Hex(ErrorOf([&] { closed->SetCursorType(bad); }).Error()), Hex(platform::adErrInvalidArgument))
+            << bad;
+    for (const long bad : { -2L, 0L, 5L })
+        EXPECT_EQ(Hex(ErrorOf([&] { closed->SetLockType(bad); }).Error()), Hex(platform::adErrInvalidArgument)) << bad;
+    // ADO's own numbers, which callers may pass as plain numbers.
+    const long cursorTypes[] = { engine::adOpenUnspecified, engine::adOpenForwardOnly, engine::adOpenKeyset,
+        engine::adOpenDynamic, engine::adOpenStatic };
+    for (long n = -1; n <= 3; ++n) {
+        closed->SetCursorType(n);
+        EXPECT_EQ(closed->CursorType(), cursorTypes[n + 1]) << n;
+    }
+    const long lockTypes[] = { engine::adLockUnspecified, 0, engine::adLockReadOnly, engine::adLockPessimistic,
+        engine::adLockOptimistic, engine::adLockBatchOptimistic };
+    for (long n = -1; n <= 4; ++n) {
+        if (n != 0) {
+            closed->SetLockType(n);
+            EXPECT_EQ(closed->LockType(), lockTypes[n + 1]) << n;
+        }
+    }
 }
 
 TEST_F(RecordsetTest, UpdateWritesAtOnceAndRefusesARowChangedUnderneath)

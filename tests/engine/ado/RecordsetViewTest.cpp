@@ -93,6 +93,12 @@ TEST_F(RecordsetViewTest, FindSearchesBothWaysFromTheStartItIsGiven)
     m_rs->SetBookmark(hit);
     EXPECT_EQ(Get(m_rs, QStringLiteral("Word")).bstrVal(), QStringLiteral("apple"));
     EXPECT_EQ(Hex(ErrorOf([&] { m_rs->SetBookmark(Variant::FromR8(99)); }).Error()), Hex(platform::DB_E_BADBOOKMARK));
+    for (const double bad : { 0.0, 1.5, 99.0 })
+        EXPECT_EQ(Hex(ErrorOf([&] {
+            m_rs->Find(QStringLiteral("MemoryCycle = 1"), 0, engine::adSearchForward, Variant::FromR8(bad));
+        }).Error()),
+            Hex(platform::DB_E_BADBOOKMARK))
+            << bad;
     // A bookmark survives a sort.
     m_rs->SetSort(QStringLiteral("Word"));
     m_rs->SetBookmark(hit);
@@ -150,13 +156,14 @@ struct WordRecord : engine::RecordBinding {
     std::int32_t id = 0;
     char16_t word[32] = {};
     std::int32_t cycle = 0;
-    long idStatus = 0, wordStatus = 0, cycleStatus = 0;
+    long idStatus = 0, wordStatus = 0, cycleStatus = 0, noRoomStatus = -1;
     std::vector<engine::FieldBinding> Bindings() override
     {
         return {
             { 1, engine::adInteger, &id, sizeof id, &idStatus, false },
             { 2, engine::adVarWChar, word, sizeof word, &wordStatus, true },
             { 3, engine::adInteger, &cycle, sizeof cycle, &cycleStatus, true },
+            { 2, engine::adVarWChar, word, 0, &noRoomStatus, false }, // no room even for the terminator
         };
     }
     QString Word() const { return QString::fromUtf16(word); }
@@ -174,6 +181,8 @@ TEST_F(RecordsetViewTest, BoundRecordFollowsTheCursorAndAddsRows)
     EXPECT_EQ(record.id, 1);
     EXPECT_EQ(record.Word(), QStringLiteral("cherry"));
     EXPECT_EQ(record.cycle, 4);
+    EXPECT_EQ(record.wordStatus, engine::adFldOK);
+    EXPECT_EQ(record.noRoomStatus, engine::adFldTruncated);
     m_rs->MoveNext();
     EXPECT_EQ(record.Word(), QStringLiteral("apple"));
 

@@ -81,11 +81,17 @@ TEST_F(SchemaRowsets, TablesAndViewsWithRestrictions)
     EXPECT_TRUE(Rows(engine::adSchemaTables, { QStringLiteral("somecatalog") }).empty());
     EXPECT_TRUE(Rows(engine::adSchemaTables, { {}, {}, QStringLiteral("MSysLexiQueries") }).empty());
 
-    const std::vector<Row> views = Rows(engine::adSchemaViews);
+    EXPECT_TRUE(Rows(engine::adSchemaViews, { {}, {}, QStringLiteral("Other") }).empty());
+    const std::vector<Row> views = Rows(engine::adSchemaViews, { {}, {}, QStringLiteral("Busy") });
     ASSERT_EQ(views.size(), 1u);
     EXPECT_EQ(views[0].value(QStringLiteral("TABLE_NAME")), Variant::FromBstr(QStringLiteral("Busy")));
     EXPECT_EQ(views[0].value(QStringLiteral("VIEW_DEFINITION")),
         Variant::FromBstr(QStringLiteral("SELECT Word FROM Words WHERE MemoryCycle > 2")));
+    const auto viewFields = Db()->OpenSchema(engine::adSchemaViews, {})->GetFields();
+    for (const char* dated : { "DATE_CREATED", "DATE_MODIFIED" }) {
+        EXPECT_EQ(viewFields->Item(QString::fromLatin1(dated))->Type(), engine::adDate) << dated;
+        EXPECT_EQ(viewFields->Item(QString::fromLatin1(dated))->DefinedSize(), 8) << dated;
+    }
 }
 
 TEST_F(SchemaRowsets, ColumnsDescribeTypesDefaultsAndNulls)

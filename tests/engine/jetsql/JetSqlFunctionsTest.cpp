@@ -95,6 +95,10 @@ TEST_F(JetSqlFunctionsTest, DateAddKeepsTheDayOfMonthOrTakesTheMonthsEnd)
     EXPECT_TRUE(IsNull("DateAdd('d', Null, #5/17/2010#)"));
     EXPECT_TRUE(IsNull("DateAdd('d', 1, Null)"));
     EXPECT_NE(m_db.RunError("SELECT DateAdd('yyyy', 9000, #5/17/2010#)"), QString());
+    // Years 100 and 9999 are the calendar's ends, and still in it.
+    EXPECT_EQ(m_db.RunError("SELECT DateAdd('yyyy', -1910, #5/17/2010#)"), QString());
+    EXPECT_NE(m_db.RunError("SELECT DateAdd('yyyy', -1911, #5/17/2010#)"), QString());
+    EXPECT_EQ(Text("DateAdd('m', 1, #11/30/9999#)"), "9999-12-30 00:00:00");
     EXPECT_NE(m_db.RunError("SELECT DateAdd('d', 'many', #5/17/2010#)"), QString());
 }
 

@@ -316,8 +316,8 @@ TEST_F(JetSqlTest, SyntaxErrorsCarryJetsTexts)
         QStringLiteral("Number of query values and destination fields are not the same."));
     EXPECT_EQ(
         TranslateError(QStringLiteral("UPDATE Words Word = 'a'")), QStringLiteral("Syntax error in UPDATE statement."));
-    EXPECT_EQ(TranslateError(QStringLiteral("DELETE Words WHERE ID = 1")),
-        QStringLiteral("Syntax error in DELETE statement."));
+    for (const char* bad : { "DELETE Words WHERE ID = 1", "DELETE Words FROM Words" })
+        EXPECT_EQ(TranslateError(QString::fromUtf8(bad)), QStringLiteral("Syntax error in DELETE statement.")) << bad;
     EXPECT_EQ(TranslateError(QStringLiteral("CREATE TABLE T (A TEXT(50), B WIDGET)")),
         QStringLiteral("Syntax error in field definition."));
     EXPECT_EQ(TranslateError(QStringLiteral("CREATE TABLE T (A TEXT(50)")),
@@ -448,7 +448,7 @@ TEST_F(JetSqlTest, TranslationTellsWhetherRowsCanBeWrittenBack)
         EXPECT_TRUE(Translate(QString::fromUtf8(readOnly)).baseTable.isEmpty()) << readOnly;
     }
     for (const char* other : { "INSERT INTO Words (Word) VALUES (?)", "UPDATE Words SET Word = ? WHERE ID = ?",
-             "DELETE FROM Words WHERE ID = ?", "DELETE * FROM Words" }) {
+             "DELETE FROM Words WHERE ID = ?", "DELETE * FROM Words", "DELETE Words.* FROM Words" }) {
         EXPECT_TRUE(Translate(QString::fromUtf8(other)).baseTable.isEmpty()) << other;
     }
     EXPECT_EQ(Translate(QStringLiteral("UPDATE Words SET Word = ? WHERE ID = ?")).parameterCount, 2);

@@ -567,6 +567,7 @@ TEST_F(XmlAdoFiles, MalformedAndForeignFilesFailNamingTheFile)
         { "mismatched.xml", QByteArray(kHead) + "<s:Schema></rs:data></xml>", broken, "not well-formed" },
         { "badvalue.xml", changed("ID='2'", "ID='two'"), badValue, "'two'" },
         { "badboolean.xml", changed("Known='True'/>", "Known='maybe'/>"), badValue, "'maybe'" },
+        { "baddate.xml", changed("2010-05-17T08", "2010-05x17T08"), badValue, "'2010-05x17T08:30:00'" },
         { "unbraced.xml",
             changed("dt:type='boolean'", "dt:type='uuid'")
                 .replace("Known='True'", "Known='6F9619FF-8B86-D011-B42D-00C04FC964FF'"),
