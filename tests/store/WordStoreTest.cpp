@@ -80,29 +80,16 @@ protected:
     long Count(const QString& table) { return Scalar("SELECT COUNT(*) FROM " + table).lVal(); }
     // Changes the engine's SQL cannot make (triggers, renames), straight
     // through SQLite.
-    void RawExec(const char* sql)
-    {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(DataPath().toUtf8().constData(), &db), SQLITE_OK);
-        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-        sqlite3_close(db);
-    }
+    void RawExec(const char* sql) { EXPECT_TRUE(RawDataFile(DataPath(), true).Exec(QString::fromUtf8(sql))) << sql; }
     // The Date field exactly as the data file holds it.
     QString RawDate(const QString& word)
     {
-        sqlite3* db = nullptr;
-        QString text;
-        sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_open_v2(DataPath().toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK
-            && sqlite3_prepare_v2(db, "SELECT Date FROM Words WHERE Word = ?", -1, &stmt, nullptr) == SQLITE_OK) {
-            const QByteArray utf8 = word.toUtf8();
-            sqlite3_bind_text(stmt, 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-            if (sqlite3_step(stmt) == SQLITE_ROW)
-                text = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
-        }
-        sqlite3_finalize(stmt);
-        sqlite3_close(db);
-        return text;
+        const QStringList dates = RawDataFile(DataPath())
+                                      .Column(QStringLiteral("SELECT Date FROM Words WHERE Word = '%1'")
+                                                  .arg(QString(word).replace(u'\'', QStringLiteral("''")))
+                                                  .toUtf8()
+                                                  .constData());
+        return dates.value(0);
     }
     QString Text(const QString& jetSql) { return Scalar(jetSql).bstrVal(); }
 
@@ -358,15 +345,12 @@ TEST_F(WordStoreTest, RememberRefusesAnIntervalTheScheduleCannotUse)
     };
     const QDate day(2024, 3, 5);
     const Case cases[] = {
-        {"just-fits", 1000000, day, 2000000},          // due in the year 7499
-        {"past-9999", 1500000, day, -1},               // due in 10237
-        {"a-day-late", 16, QDate(9999, 12, 1), -1},    // due on 10000-01-02
-        {"half-of-32-bits", 1 << 29, day, -1},
-        {"two-to-the-30", 1 << 30, day, -1},
-        {"largest", 2147483647, day, -1},
-        {"negative", -5, day, -1},
-        {"most-negative", -2147483648LL, day, -1},
-        {"last-day-exactly", 15, QDate(9999, 12, 1), 30}, // due on 9999-12-31
+        { "just-fits", 1000000, day, 2000000 }, // due in the year 7499
+        { "past-9999", 1500000, day, -1 }, // due in 10237
+        { "a-day-late", 16, QDate(9999, 12, 1), -1 }, // due on 10000-01-02
+        { "half-of-32-bits", 1 << 29, day, -1 }, { "two-to-the-30", 1 << 30, day, -1 },
+        { "largest", 2147483647, day, -1 }, { "negative", -5, day, -1 }, { "most-negative", -2147483648LL, day, -1 },
+        { "last-day-exactly", 15, QDate(9999, 12, 1), 30 }, // due on 9999-12-31
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.word);
@@ -375,8 +359,8 @@ TEST_F(WordStoreTest, RememberRefusesAnIntervalTheScheduleCannotUse)
         AddCard(c.word, QString::number(c.cycle), "#2000-01-01#");
         platform::Clock::SetFixed(QDateTime(c.today, QTime(10, 0, 0)));
         m_store->m_nMode = CWordStore::modeReview;
-        ASSERT_TRUE(m_store->m_recordset.Open(m_store->m_database.GetActiveConnection(), "SELECT * FROM Words",
-                                              CADORecordset::openQuery));
+        ASSERT_TRUE(m_store->m_recordset.Open(
+            m_store->m_database.GetActiveConnection(), "SELECT * FROM Words", CADORecordset::openQuery));
         if (c.expected < 0) {
             EXPECT_FALSE(m_store->Remember());
             ASSERT_EQ(m_messages.Messages().size(), 1u);
@@ -425,7 +409,7 @@ TEST_F(WordStoreTest, RefusedAnswerShowsTheCardAsTheFileNowHoldsIt)
 // and ending nothing.
 TEST_F(WordStoreTest, MoveWaitsForAnotherWriterThenFailsCleanly)
 {
-    for (const char* w : {"a", "b", "c"})
+    for (const char* w : { "a", "b", "c" })
         ASSERT_TRUE(m_store->AddNewWord(w, "", ""));
     // The store's connection, opened again with a one-second wait.
     m_store->CloseDatabase();
