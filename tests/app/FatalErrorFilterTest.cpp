@@ -72,36 +72,43 @@ void DivideByZero()
 class FatalErrorFilterTest : public QObject {
     Q_OBJECT
 private slots:
-    void ReportTextIsUpperCaseHexWithoutLeadingZeros()
+    void ReportTextAndTheCodeOfEachSignal()
     {
         char text[96];
         const std::size_t n = FormatUnhandledException(text, sizeof text, 0x401A2F, 0xC0000005u);
         QCOMPARE(QByteArray(text, n), QByteArray("Unhandle exception: 0x401A2F, ExceptionCode:0xC0000005"));
         FormatUnhandledException(text, sizeof text, 0, 0x80000002u);
         QCOMPARE(QByteArray(text), QByteArray("Unhandle exception: 0x0, ExceptionCode:0x80000002"));
-        char small[10];
+        FormatUnhandledException(text, sizeof text, UINTPTR_MAX, 0xFFFFFFFFu);
+        QCOMPARE(QByteArray(text), QByteArray("Unhandle exception: 0xFFFFFFFFFFFFFFFF, ExceptionCode:0xFFFFFFFF"));
+        char small[10] = "untouched";
+        QCOMPARE(FormatUnhandledException(small, 0, 0x401A2F, 1), std::size_t(0));
+        QCOMPARE(QByteArray(small), QByteArray("untouched"));
         QCOMPARE(FormatUnhandledException(small, sizeof small, 0x401A2F, 1), std::size_t(9));
         QCOMPARE(QByteArray(small), QByteArray("Unhandle "));
-    }
 
-    void SignalsMapToTheirExceptionCodes()
-    {
-        QCOMPARE(ExceptionCodeOfSignal(SIGSEGV, SEGV_MAPERR), 0xC0000005u);
-        QCOMPARE(ExceptionCodeOfSignal(SIGFPE, FPE_INTDIV), 0xC0000094u);
-        QCOMPARE(ExceptionCodeOfSignal(SIGFPE, FPE_FLTDIV), 0xC000008Eu);
-        QCOMPARE(ExceptionCodeOfSignal(SIGILL, ILL_ILLOPC), 0xC000001Du);
-        QCOMPARE(ExceptionCodeOfSignal(SIGILL, ILL_PRVOPC), 0xC0000096u);
-        QCOMPARE(ExceptionCodeOfSignal(SIGBUS, BUS_ADRALN), 0x80000002u);
-        QCOMPARE(ExceptionCodeOfSignal(SIGBUS, BUS_ADRERR), 0xC0000006u);
+        const struct {
+            int signo, code;
+            std::uint32_t exceptionCode;
+        } faults[] = { { SIGSEGV, SEGV_MAPERR, 0xC0000005u }, { SIGBUS, BUS_ADRALN, 0x80000002u },
+            { SIGBUS, BUS_ADRERR, 0xC0000006u }, { SIGILL, ILL_ILLOPC, 0xC000001Du },
+            { SIGILL, ILL_PRVOPC, 0xC0000096u }, { SIGILL, ILL_PRVREG, 0xC0000096u },
+            { SIGFPE, FPE_INTDIV, 0xC0000094u }, { SIGFPE, FPE_INTOVF, 0xC0000095u },
+            { SIGFPE, FPE_FLTDIV, 0xC000008Eu }, { SIGFPE, FPE_FLTOVF, 0xC0000091u },
+            { SIGFPE, FPE_FLTUND, 0xC0000093u }, { SIGFPE, FPE_FLTRES, 0xC000008Fu },
+            { SIGFPE, FPE_FLTINV, 0xC0000090u }, { SIGFPE, FPE_FLTSUB, 0xC000008Cu }, { SIGABRT, 0, 0xC0000005u } };
+        for (const auto& s : faults)
+            QCOMPARE(ExceptionCodeOfSignal(s.signo, s.code), s.exceptionCode);
     }
 
     void CrashesAreReportedAndEndTheProcess()
     {
         // The text on standard error, then the same text in an error box
-        // (flag 16), shown by a fresh copy of the executable before the
-        // process ends with its status.
+        // captioned with the executable's name, shown by a fresh copy of the
+        // executable before the process ends with its status.
         const QRegularExpression report(
-            QStringLiteral("^(Unhandle exception: 0x[0-9A-F]+, ExceptionCode:0x([0-9A-F]+))\nbox 16: \\1\n$"));
+            QStringLiteral("^(Unhandle exception: 0x[0-9A-F]+, ExceptionCode:0x([0-9A-F]+))\nbox 3 app_tests "
+                           "\\[app_tests\\]: \\1\n$"));
 
         const Crash segv = CrashInChild(WriteToNoAccessPage);
         QRegularExpressionMatch m = report.match(segv.output);

@@ -6,6 +6,7 @@
 #include "app/CLexitrainApp.h"
 #include "platform/ComError.h"
 #include "platform/MessageBox.h"
+#include "ui/AppWordStore.h"
 #include "ui/DialogDriver.h"
 #include "ui/QtTestRegistry.h"
 #include "ui/StudyDataFile.h"
@@ -17,45 +18,21 @@
 #include <memory>
 
 using namespace dialog_driver;
-using platform::MB_ICONERROR;
-using platform::MB_ICONINFORMATION;
 
 namespace {
 
-// Main-menu results played back one per showing; counts the showings.
-class MenuScript {
-public:
-    MenuScript(std::initializer_list<int> results)
-        : m_results(results)
-    {
-    }
-    std::function<int()> Function()
-    {
-        return [this] {
-            ++m_shown;
-            if (m_results.empty())
-                return 2;
-            const int result = m_results.front();
-            m_results.pop_front();
-            return result;
-        };
-    }
-    int Shown() const { return m_shown; }
-
-private:
-    std::deque<int> m_results;
-    int m_shown = 0;
-};
-
-struct Message {
-    QString text;
-    unsigned flags;
-    bool operator==(const Message&) const = default;
-};
-
-char* toString(const Message& m)
+// Main-menu results played back one per showing (then Exit); counts the
+// showings in shown.
+std::function<int()> Script(std::initializer_list<int> results, int& shown)
 {
-    return QTest::toString(QStringLiteral("%1 [%2]").arg(m.text).arg(m.flags));
+    auto left = std::make_shared<std::deque<int>>(results);
+    return [left, &shown] {
+        ++shown;
+        const int result = left->empty() ? 2 : left->front();
+        if (!left->empty())
+            left->pop_front();
+        return result;
+    };
 }
 
 } // namespace
@@ -66,19 +43,11 @@ class MainLoopTest : public QObject {
     std::unique_ptr<StudyDataFile> m_file;
     std::unique_ptr<platform::RecordingMessageSink> m_messages;
 
-    QList<Message> Messages() const
-    {
-        QList<Message> all;
-        for (const auto& m : m_messages->Messages())
-            all.append({ m.text, m.flags });
-        return all;
-    }
-
     // Starts the application on the test's data file, as InitInstance
     // does, with the main menu scripted.
-    bool Start(MenuScript& script)
+    bool Start(std::initializer_list<int> results, int& shown)
     {
-        theApp.m_mainMenuOverride = script.Function();
+        theApp.m_mainMenuOverride = Script(results, shown);
         return theApp.InitInstance();
     }
 
@@ -99,19 +68,19 @@ private slots:
 
     void ExitEndsQuietlyAndUnknownCodesAreReported()
     {
-        MenuScript exit { 2 };
-        QVERIFY(!Start(exit));
-        QCOMPARE(exit.Shown(), 1);
+        int shown = 0;
+        QVERIFY(!Start({ 2 }, shown));
+        QCOMPARE(shown, 1);
         QVERIFY(m_messages->Messages().empty());
         QVERIFY(QFile::exists(m_file->Path(QStringLiteral("Backup/db.2024.03.05.12.00.00.MDB"))));
         theApp.ExitInstance();
 
         for (int code : { 1, -1, 999, 1004 }) {
             m_messages->Clear();
-            MenuScript unknown { code, 2 };
-            theApp.RunMainLoop(unknown.Function());
-            QCOMPARE(unknown.Shown(), 1);
-            QCOMPARE(Messages(), (QList<Message> { { "Error: Invalid ID.", MB_ICONERROR } }));
+            shown = 0;
+            theApp.RunMainLoop(Script({ code, 2 }, shown));
+            QCOMPARE(shown, 1);
+            QCOMPARE(Shown(*m_messages), QStringList { "Error: Invalid ID. [16]" });
         }
     }
 
@@ -119,10 +88,10 @@ private slots:
     {
         // No data file: the backup fails, nothing else runs.
         QVERIFY(QFile::remove(m_file->Path(QStringLiteral("db.mdb"))));
-        MenuScript never { 2 };
-        QVERIFY(!Start(never));
-        QCOMPARE(never.Shown(), 0);
-        QCOMPARE(Messages(), (QList<Message> { { "Error: Failed to backup data file. (CopyFile)", MB_ICONERROR } }));
+        int shown = 0;
+        QVERIFY(!Start({ 2 }, shown));
+        QCOMPARE(shown, 0);
+        QCOMPARE(Shown(*m_messages), QStringList { "Error: Failed to backup data file. (CopyFile) [16]" });
 
         // The real main menu is not built either: nothing modal comes up.
         m_messages->Clear();
@@ -136,7 +105,7 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(!menuShown);
         delete watch.data();
-        QCOMPARE(Messages().size(), 1);
+        QCOMPARE(m_messages->Messages().size(), size_t(1));
 
         // A file that is no database: the backup succeeds, the open fails
         // with the connection's report, and the menu never shows.
@@ -146,45 +115,44 @@ private slots:
         garbage.write("this is not a database");
         garbage.close();
         platform::Clock::Advance(1);
-        MenuScript notShown { 2 };
-        QVERIFY(!Start(notShown));
-        QCOMPARE(notShown.Shown(), 0);
-        QCOMPARE(Messages().size(), 1);
-        QVERIFY(Messages()[0].text.startsWith(QStringLiteral("CADODataBase Error\r\n")));
-        QCOMPARE(Messages()[0].flags, unsigned(MB_ICONERROR));
+        QVERIFY(!Start({ 2 }, shown));
+        QCOMPARE(shown, 0);
+        QCOMPARE(Shown(*m_messages).size(), 1);
+        QVERIFY(Shown(*m_messages)[0].startsWith(QStringLiteral("CADODataBase Error\r\n")));
+        QVERIFY(Shown(*m_messages)[0].endsWith(QStringLiteral(" [16]")));
     }
 
-    void EmptySelectionsSayThereIsNothingToStudy()
+    void SelectionsWithoutCardsSaySoAndTheLoopGoesOn()
     {
-        MenuScript script { 1000, 1001, 2 };
-        QVERIFY(!Start(script));
-        QCOMPARE(script.Shown(), 3);
-        QCOMPARE(Messages(),
-            (QList<Message> { { "No words need to review today.", MB_ICONINFORMATION },
-                { "New word list without any word, please add new words.", MB_ICONERROR } }));
-    }
+        int shown = 0;
+        QVERIFY(!Start({ 1000, 1001, 2 }, shown));
+        QCOMPARE(shown, 3);
+        QCOMPARE(Shown(*m_messages),
+            QStringList({ "No words need to review today. [64]",
+                "New word list without any word, please add new words. [16]" }));
 
-    void FailedSelectionsSaySoAndTheLoopGoesOn()
-    {
         // A data file without the Words table: the selection cannot be
         // opened, the recordset reports it, and the loop says the list
         // could not be had — with the information icon after a review,
         // with no icon after learning — and shows the main menu again.
+        theApp.ExitInstance();
         {
             CWordStore store;
             QVERIFY(store.OpenDatabase());
             QVERIFY(store.m_database.Execute(QStringLiteral("DROP TABLE Words")));
             store.CloseDatabase();
         }
-        MenuScript script { 1000, 1001, 2 };
-        QVERIFY(!Start(script));
-        QCOMPARE(script.Shown(), 3);
-        const QList<Message> messages = Messages();
+        m_messages->Clear();
+        platform::Clock::Advance(1);
+        shown = 0;
+        QVERIFY(!Start({ 1000, 1001, 2 }, shown));
+        QCOMPARE(shown, 3);
+        const QStringList messages = Shown(*m_messages);
         QCOMPARE(messages.size(), 4);
-        QVERIFY(messages[0].text.startsWith(QStringLiteral("CADORecordset Error\r\n")));
-        QCOMPARE(messages[1], (Message { "Failure to get the word list.", MB_ICONINFORMATION }));
-        QVERIFY(messages[2].text.startsWith(QStringLiteral("CADORecordset Error\r\n")));
-        QCOMPARE(messages[3], (Message { "Failure to get the word list.", platform::MB_OK }));
+        QVERIFY(messages[0].startsWith(QStringLiteral("CADORecordset Error\r\n")));
+        QCOMPARE(messages[1], QStringLiteral("Failure to get the word list. [64]"));
+        QVERIFY(messages[2].startsWith(QStringLiteral("CADORecordset Error\r\n")));
+        QCOMPARE(messages[3], QStringLiteral("Failure to get the word list. [0]"));
     }
 
     void UncaughtComErrorEndsThroughTheOuterReport()
@@ -193,30 +161,30 @@ private slots:
         // function reports it with the head "Error" and ends with 0,
         // without ExitInstance or the framework's clean-up.
         theApp.m_mainMenuOverride = []() -> int {
-            throw platform::ComError(platform::DB_E_NOTABLE, QStringLiteral("No table."),
-                QStringLiteral("Microsoft JET Database Engine"));
+            throw platform::ComError(
+                platform::DB_E_NOTABLE, QStringLiteral("No table."), QStringLiteral("Microsoft JET Database Engine"));
         };
         bool terminated = false;
-        const int exitCode = RunApplication(theApp, [] { return true; }, [&] { terminated = true; });
+        const int exitCode = RunApplication(
+            theApp, [] { return true; }, [&] { terminated = true; });
         QCOMPARE(exitCode, 0);
         QVERIFY(!terminated);
-        QCOMPARE(Messages(),
-            (QList<Message> { { "Error\r\nCode = 80040e37\r\nCode meaning = IDispatch error #3127\r\n"
-                                "Source = Microsoft JET Database Engine\r\nDescription = No table.\r\n",
-                MB_ICONERROR } }));
+        QCOMPARE(Shown(*m_messages),
+            QStringList { "Error\r\nCode = 80040e37\r\nCode meaning = IDispatch error #3127\r\n"
+                          "Source = Microsoft JET Database Engine\r\nDescription = No table.\r\n [16]" });
         QVERIFY(theApp.m_wordStore.m_database.IsOpen()); // no ExitInstance on this path
     }
 
     void EntrySequenceRunsStartUpAndCleanUp()
     {
-        MenuScript script { 2 };
-        theApp.m_mainMenuOverride = script.Function();
+        int shown = 0;
+        theApp.m_mainMenuOverride = Script({ 2 }, shown);
         bool terminated = false;
         QCOMPARE(RunApplication(
                      theApp, [] { return true; }, [&] { terminated = true; }),
             0);
         QVERIFY(terminated);
-        QCOMPARE(script.Shown(), 1);
+        QCOMPARE(shown, 1);
         QVERIFY(!theApp.m_wordStore.m_database.IsOpen()); // ExitInstance closed it
 
         // A framework that cannot start: straight to clean-up, still 0.
@@ -225,7 +193,19 @@ private slots:
                      theApp, [] { return false; }, [&] { terminated = true; }),
             0);
         QVERIFY(terminated);
-        QCOMPARE(script.Shown(), 1);
+        QCOMPARE(shown, 1);
+
+        // Another application object, going, takes its store back from the
+        // dialogs, but leaves one that someone else set meanwhile.
+        CWordStore elsewhere;
+        for (CWordStore* setMeanwhile : { static_cast<CWordStore*>(nullptr), &elsewhere }) {
+            {
+                CLexitrainApp other;
+                if (setMeanwhile)
+                    SetAppWordStore(setMeanwhile);
+            }
+            QCOMPARE(SetAppWordStore(&theApp.m_wordStore), setMeanwhile);
+        }
     }
 
     void RealMainMenuDispatchesToTheRealDialogs()

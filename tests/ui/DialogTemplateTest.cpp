@@ -13,6 +13,7 @@
 #include "ui/res/StringTable.h"
 #include "ui/res/WindowText.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -54,11 +55,60 @@ private slots:
         // main menu is the familiar 633 x 300 pixels.
         QCOMPARE(res::MapDialogRect(QRect(0, 0, 422, 200), QSize(6, 12)), QRect(0, 0, 633, 300));
         QCOMPARE(res::MapDialogRect(QRect(38, 52, 105, 40), QSize(6, 12)), QRect(57, 78, 158, 60));
-        QFont big(QStringLiteral("宋体"));
-        big.setPointSize(18);
-        QFont small(QStringLiteral("宋体"));
-        small.setPointSize(9);
-        QVERIFY(res::DialogBaseUnits(big, nullptr).height() > res::DialogBaseUnits(small, nullptr).height());
+        // The base units are the average width of the letters and the
+        // line height, whatever the font's size.
+        for (int pixels : { 12, 200 }) {
+            QFont font(QStringLiteral("宋体"));
+            font.setPixelSize(pixels);
+            const QFontMetrics metrics(font);
+            const double average
+                = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"))
+                / 52.0;
+            const QSize base = res::DialogBaseUnits(font, nullptr);
+            QVERIFY2(std::abs(base.width() - average) <= 1, qPrintable(QString::number(average)));
+            QCOMPARE(base.height(), metrics.height());
+        }
+    }
+
+    void TemplatesLineUpTheirControls()
+    {
+        // In every dialog each control lies inside it and clear of the
+        // others; each group below ("dialog edge controls", by place in the
+        // template) shares an edge: Left, Top, Right, Size, vertical Centre
+        // (within half a unit), or (=) the whole rectangle in the review dialog.
+        const char* const groups[] = { "100 L 1 2 4", "102 S 0 1 2 3 4", "102 T 0 1 2", "102 T 3 4", "102 L 0 4",
+            "102 L 1 3", "130 R 0 1 2", "130 L 3 4 5", "130 R 3 4 5 7", "130 C 0 3", "130 C 1 4", "130 T 2 5",
+            "130 S 6 7", "130 T 6 7", "131 S 0 1", "131 T 0 1", "131 L 0 2 3 4 8", "131 R 2 3 4 10", "131 R 5 6 7",
+            "131 L 5 6 7", "131 T 2 5", "131 T 3 6", "131 T 4 7", "131 S 8 9 10", "131 T 8 9 10",
+            "131 = 0 1 2 3 4 5 6 7 8 9 10", "133 S 1 2 3", "133 T 1 2 3", "133 L 0 1" };
+        const auto rect = [](int dialog, int i) {
+            const res::DialogTemplate::Control& c = res::FindDialogTemplate(dialog)->controls[i];
+            return QRect(c.x, c.y, c.cx, c.cy);
+        };
+        for (int dialog : { 100, 102, 130, 131, 132, 133 }) {
+            const res::DialogTemplate* t = res::FindDialogTemplate(dialog);
+            for (int i = 0; i < int(t->controls.size()); ++i) {
+                QVERIFY(QRect(0, 0, t->cx, t->cy).contains(rect(dialog, i)));
+                for (int j = 0; j < i; ++j)
+                    QVERIFY(!rect(dialog, i).intersects(rect(dialog, j)));
+            }
+        }
+        for (const char* group : groups) {
+            const QStringList g = QString::fromLatin1(group).split(QLatin1Char(' '));
+            const int dialog = g[0].toInt();
+            const QRect a = rect(dialog, g[2].toInt());
+            for (const QString& i : g.mid(2)) {
+                const QRect r = rect(dialog, i.toInt());
+                const char edge = g[1][0].toLatin1();
+                QVERIFY2(edge == 'L'  ? r.left() == a.left()
+                        : edge == 'T' ? r.top() == a.top()
+                        : edge == 'R' ? r.right() == a.right()
+                        : edge == 'S' ? r.size() == a.size()
+                        : edge == 'C' ? std::abs(2 * r.y() + r.height() - 2 * a.y() - a.height()) <= 1
+                                      : r == rect(res::IDD_REVIEW, i.toInt()),
+                    qPrintable(QStringLiteral("%1, control %2").arg(QLatin1String(group), i)));
+            }
+        }
     }
 
     void UnknownTemplateGivesMinusOne()
@@ -85,7 +135,13 @@ private slots:
             }
             QVERIFY(qobject_cast<QLabel*>(res::ControlById(modal, 1005)));
             QVERIFY(qobject_cast<QLineEdit*>(res::ControlById(modal, 1000)));
-            QVERIFY(qobject_cast<res::MultiLineEdit*>(res::ControlById(modal, 1001)));
+            // A dialog of the application, not a window of its own; the
+            // description framed, with a vertical scroll bar.
+            QCOMPARE(modal->windowType(), Qt::Dialog);
+            auto* description = qobject_cast<res::MultiLineEdit*>(res::ControlById(modal, 1001));
+            QVERIFY(description);
+            QCOMPARE(description->frameShape(), QFrame::StyledPanel);
+            QCOMPARE(description->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
             // Focus starts on the word edit; Tab walks word, pronunciation,
             // description, "Add New Word", "Cancle".
             QCOMPARE(res::ControlId(QApplication::focusWidget()), 1000);
@@ -126,6 +182,13 @@ private slots:
             Key(modal, Qt::Key_Escape);
         });
         QCOMPARE(dlg.DoModal(), 2);
+
+        // A multi-line edit that does not want Enter leaves it to the dialog.
+        res::MultiLineEdit plain(false, nullptr);
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(&plain, &enter);
+        QVERIFY(!enter.isAccepted());
+        QCOMPARE(plain.toPlainText(), QString());
     }
 
     void EveryShowingStartsFresh()
@@ -203,7 +266,7 @@ private slots:
     {
         QCOMPARE(CFontEdit::FontHeight(9, 96), -12);
         QCOMPARE(CFontEdit::FontHeight(9, 120), -15);
-        QCOMPARE(CFontEdit::FontHeight(12, 72), -12);
+        QCOMPARE(CFontEdit::FontHeight(72, 72), -72);
 
         CFontEdit unattached;
         QVERIFY(!unattached.SetDisplayFont(QStringLiteral("Lucida Sans Unicode"), 9, false, false, false));

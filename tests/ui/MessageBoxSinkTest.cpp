@@ -18,7 +18,8 @@ private slots:
         const struct {
             unsigned flags;
             QMessageBox::Icon icon;
-        } cases[] = { { 16, QMessageBox::Critical }, { 64, QMessageBox::Information }, { 0, QMessageBox::NoIcon } };
+        } cases[] = { { 16, QMessageBox::Critical }, { 32, QMessageBox::Question }, { 48, QMessageBox::Warning },
+            { 64, QMessageBox::Information }, { 0, QMessageBox::NoIcon } };
         for (const auto& c : cases) {
             QString caption, text;
             QMessageBox::Icon icon = QMessageBox::Question;

@@ -1,11 +1,13 @@
 // A data file of its own for each dialog or main-loop test: a temporary
 // folder standing in for the executable's folder, an empty db.mdb made with
 // the program's schema, the clock fixed at noon on 5 March 2024, and a way
-// to put cards into study with a given interval and date.
+// to put cards into study with a given interval and date; and the message
+// boxes shown, each as "text [flags]".
 #pragma once
 
 #include "platform/Clock.h"
 #include "platform/ExecutablePath.h"
+#include "platform/MessageBox.h"
 #include "store/CWordStore.h"
 #include "store/DataFileSchema.h"
 
@@ -51,3 +53,11 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+inline QStringList Shown(const platform::RecordingMessageSink& sink)
+{
+    QStringList all;
+    for (const auto& m : sink.Messages())
+        all << QStringLiteral("%1 [%2]").arg(m.text).arg(m.flags);
+    return all;
+}

@@ -19,8 +19,6 @@
 #include <memory>
 
 using namespace dialog_driver;
-using platform::MB_ICONERROR;
-using platform::MB_ICONINFORMATION;
 
 namespace {
 
@@ -49,14 +47,6 @@ class StudyDialogsTest : public QObject {
     std::unique_ptr<StudyDataFile> m_file;
     std::unique_ptr<CWordStore> m_store;
     std::unique_ptr<platform::RecordingMessageSink> m_messages;
-
-    QStringList MessageTexts() const
-    {
-        QStringList texts;
-        for (const auto& m : m_messages->Messages())
-            texts << m.text;
-        return texts;
-    }
 
 private slots:
     void init()
@@ -106,14 +96,13 @@ private slots:
             Click(modal, 1010);
             // At the end of the list "Modify" fails inside the database
             // layer, whose report comes before the dialog's own message.
-            const QStringList texts = MessageTexts();
+            QStringList texts = Shown(*m_messages);
             QCOMPARE(texts.size(), 4);
-            QCOMPARE(texts[0], QStringLiteral("Failed to Remember Current Word."));
-            QCOMPARE(texts[1], QStringLiteral("Failed to Forgotten Current Word."));
             QVERIFY2(texts[2].startsWith(QStringLiteral("CADORecordset Error\r\n")), qPrintable(texts[2]));
-            QCOMPARE(texts[3], QStringLiteral("Failed to modify current word."));
-            for (const auto& m : m_messages->Messages())
-                QCOMPARE(m.flags, unsigned(MB_ICONERROR));
+            texts[2] = QStringLiteral("report [16]");
+            QCOMPARE(texts,
+                QStringList({ "Failed to Remember Current Word. [16]", "Failed to Forgotten Current Word. [16]",
+                    "report [16]", "Failed to modify current word. [16]" }));
             QCOMPARE(Card(modal), placeholders);
             QVERIFY(modal->isVisible());
             Key(modal, Qt::Key_Escape);
@@ -147,13 +136,13 @@ private slots:
         WhenModal([&](QWidget* modal) {
             QCOMPARE(Card(modal).mid(1), QStringList({ "4", "apple", "AE-pl", "fruit" }));
             Click(modal, 1003); // Remember
-            const QStringList texts = MessageTexts();
+            const QStringList texts = Shown(*m_messages);
             QCOMPARE(texts.size(), 2);
             QVERIFY2(texts[0].contains(QStringLiteral("Row cannot be located for updating")), qPrintable(texts[0]));
-            QCOMPARE(texts[1], QStringLiteral("Failed to Remember Current Word."));
+            QCOMPARE(texts[1], QStringLiteral("Failed to Remember Current Word. [16]"));
             QCOMPARE(Card(modal).mid(1), QStringList({ "8", "apple", "AE-pl", "answered elsewhere" }));
             Click(modal, 1003);
-            QCOMPARE(MessageTexts().size(), 2);
+            QCOMPARE(m_messages->Messages().size(), size_t(2));
             QCOMPARE(Card(modal).mid(1), QStringList({ "-1", "(Null)", "(Null)", "(Null)" }));
             Key(modal, Qt::Key_Escape);
         });
@@ -178,8 +167,7 @@ private slots:
             SetText(modal, 1002, QStringLiteral("new pronunciation"));
             SetText(modal, 1001, QStringLiteral("line one\r\nline two"));
             Click(modal, 1010);
-            QCOMPARE(MessageTexts(), QStringList { "Modify current word successfully." });
-            QCOMPARE(m_messages->Messages()[0].flags, unsigned(MB_ICONINFORMATION));
+            QCOMPARE(Shown(*m_messages), QStringList { "Modify current word successfully. [64]" });
             QCOMPARE(Text(modal, 1000), firstWord);
             QCOMPARE(Text(modal, 1002), QStringLiteral("new pronunciation"));
             QCOMPARE(Text(modal, 1001), QStringLiteral("line one\r\nline two"));
@@ -231,8 +219,7 @@ private slots:
             QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("red or green"));
             QWidget* description = QApplication::focusWidget();
             Click(modal, 1011);
-            QCOMPARE(MessageTexts(), QStringList { "Add new words successfully." });
-            QCOMPARE(m_messages->Messages()[0].flags, unsigned(MB_ICONINFORMATION));
+            QCOMPARE(Shown(*m_messages), QStringList { "Add new words successfully. [64]" });
             for (int id : { 1000, 1002, 1001 })
                 QCOMPARE(Text(modal, id), QString());
             QVERIFY(description);
@@ -240,9 +227,8 @@ private slots:
             SetText(modal, 1000, QStringLiteral("apple"));
             SetText(modal, 1002, QStringLiteral("again"));
             Click(modal, 1011);
-            QCOMPARE(m_messages->Messages().size(), size_t(2));
-            QCOMPARE(m_messages->Messages()[1].text, QStringLiteral("Failed to add new word."));
-            QCOMPARE(m_messages->Messages()[1].flags, unsigned(MB_ICONERROR));
+            QCOMPARE(Shown(*m_messages),
+                QStringList({ "Add new words successfully. [64]", "Failed to add new word. [16]" }));
             QCOMPARE(Text(modal, 1000), QStringLiteral("apple"));
             QCOMPARE(Text(modal, 1002), QStringLiteral("again"));
 
@@ -287,11 +273,10 @@ private slots:
             Key(modal, Qt::Key_Escape);
         });
         QCOMPARE(dlg.DoModal(), 2);
-        QCOMPARE(MessageTexts(),
-            QStringList({ "Successfully added 0 words to the word list.",
-                "Successfully added 3 words to the word list.", "Successfully added 0 words to the word list." }));
-        for (const auto& m : m_messages->Messages())
-            QCOMPARE(m.flags, unsigned(MB_ICONINFORMATION));
+        QCOMPARE(Shown(*m_messages),
+            QStringList({ "Successfully added 0 words to the word list. [64]",
+                "Successfully added 3 words to the word list. [64]",
+                "Successfully added 0 words to the word list. [64]" }));
         QVERIFY(m_store->OpenLearnList());
         QCOMPARE(m_store->GetWordCount(), 3ul);
     }
