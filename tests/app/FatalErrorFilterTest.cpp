@@ -108,7 +108,7 @@ private slots:
         // executable before the process ends with its status.
         const QRegularExpression report(
             QStringLiteral("^(Unhandle exception: 0x[0-9A-F]+, ExceptionCode:0x([0-9A-F]+))\nbox 3 app_tests "
-                           "\\[app_tests\\]: \\1\n$"));
+                           "\\[app_tests\\]: \\1\n\\z"));
 
         const Crash segv = CrashInChild(WriteToNoAccessPage);
         QRegularExpressionMatch m = report.match(segv.output);

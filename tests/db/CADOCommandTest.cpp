@@ -179,19 +179,15 @@ TEST_F(Commands, ParameterGetValueConversions)
     d.scale = 2;
     d.sign = 0x80;
     set(Variant::FromDecimal(d));
-    double dValue = 0;
-    ASSERT_TRUE(p.GetValue(dValue));
-    EXPECT_DOUBLE_EQ(dValue, -123.45);
+    EXPECT_DOUBLE_EQ(ValueOf<double>(p), -123.45);
     QString text;
     ASSERT_TRUE(p.GetValue(text));
     EXPECT_EQ(text, QStringLiteral("-123.45"));
 
     set(Variant::FromI2(-1));
-    ASSERT_TRUE(p.GetValue(dValue));
-    EXPECT_DOUBLE_EQ(dValue, -1.0);
+    EXPECT_DOUBLE_EQ(ValueOf<double>(p), -1.0);
     set(Variant::FromBstr(QStringLiteral("12")));
-    ASSERT_TRUE(p.GetValue(dValue));
-    EXPECT_DOUBLE_EQ(dValue, 0.0); // no number in a text
+    EXPECT_DOUBLE_EQ(ValueOf(p, -1.0), 0.0); // no number in a text
     set(Variant::FromI4(70000));
     int nValue = 0;
     long lValue = 0;
@@ -218,23 +214,18 @@ TEST_F(Commands, ParameterGetValueConversions)
     ASSERT_TRUE(p.GetValue(text, QStringLiteral("%d/%m/%Y")));
     EXPECT_EQ(text, QStringLiteral("07/05/2010"));
     OleDateTime date;
-    ASSERT_TRUE(p.GetValue(date));
-    EXPECT_DOUBLE_EQ(date.m_dt, when.m_dt);
+    EXPECT_DOUBLE_EQ(ValueOf<OleDateTime>(p).m_dt, when.m_dt);
 
     set(Variant::Null());
     date = when;
     ASSERT_TRUE(p.GetValue(date));
     EXPECT_EQ(date.GetStatus(), OleDateTime::null);
     EXPECT_DOUBLE_EQ(date.m_dt, when.m_dt);
-    ASSERT_TRUE(p.GetValue(text));
-    EXPECT_EQ(text, QString());
+    EXPECT_EQ(ValueOf(p, QStringLiteral("before")), QString());
     set(Variant::FromR4(0.1f));
-    ASSERT_TRUE(p.GetValue(text));
-    EXPECT_EQ(text, QStringLiteral("0.1000000015"));
+    EXPECT_EQ(ValueOf<QString>(p), QStringLiteral("0.1000000015"));
     EXPECT_FALSE(p.GetValue(date));
-    Variant raw;
-    ASSERT_TRUE(p.GetValue(raw));
-    EXPECT_EQ(raw, Variant::FromR4(0.1f));
+    EXPECT_EQ(ValueOf<Variant>(p), Variant::FromR4(0.1f));
     EXPECT_TRUE(m_messages.Messages().empty());
 }
 

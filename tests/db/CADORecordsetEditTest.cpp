@@ -52,18 +52,14 @@ TEST_F(RecordsetEditing, EditUpdateAndTheStatus)
     CADORecordset check;
     ASSERT_TRUE(
         check.Open(m_database.GetActiveConnection(), QStringLiteral("SELECT MemoryCycle FROM Words WHERE ID = 1")));
-    unsigned long cycle = 0;
-    ASSERT_TRUE(check.GetFieldValue(QStringLiteral("MemoryCycle"), cycle));
-    EXPECT_EQ(cycle, 16u);
+    EXPECT_EQ(FieldValue<unsigned long>(check, "MemoryCycle"), 16u);
 
     // Edit then cancel: the change is dropped.
     m_rs.Edit();
     ASSERT_TRUE(m_rs.SetFieldValue(QStringLiteral("Word"), QStringLiteral("changed")));
     m_rs.CancelUpdate();
     EXPECT_EQ(m_rs.GetEditStatus(), CADORecordset::editNone);
-    QString word;
-    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Word"), word));
-    EXPECT_EQ(word, QStringLiteral("cat"));
+    EXPECT_EQ(FieldValue<QString>(m_rs, "Word"), QStringLiteral("cat"));
 
     // A pending edit is cancelled by Close.
     m_rs.Edit();
@@ -71,8 +67,7 @@ TEST_F(RecordsetEditing, EditUpdateAndTheStatus)
     m_rs.Close();
     EXPECT_EQ(m_rs.GetEditStatus(), CADORecordset::editNone);
     ASSERT_TRUE(m_rs.Open(QString()));
-    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Word"), word));
-    EXPECT_EQ(word, QStringLiteral("cat"));
+    EXPECT_EQ(FieldValue<QString>(m_rs, "Word"), QStringLiteral("cat"));
     EXPECT_TRUE(m_messages.Messages().empty());
 }
 
@@ -85,9 +80,7 @@ TEST_F(RecordsetEditing, AddNewWithDefaultsAndDelete)
     ASSERT_TRUE(m_rs.Update());
     EXPECT_EQ(m_rs.GetEditStatus(), CADORecordset::editNone);
     EXPECT_EQ(IdOf(m_rs), 4u); // read back after the insert
-    QString text;
-    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("MemoryCycle"), text));
-    EXPECT_EQ(text, QStringLiteral("1"));
+    EXPECT_EQ(FieldValue<QString>(m_rs, "MemoryCycle"), QStringLiteral("1"));
     EXPECT_TRUE(m_rs.IsFieldNull(QStringLiteral("Pronunciation")));
 
     ASSERT_TRUE(m_rs.Open(QString()));
@@ -298,9 +291,7 @@ TEST_F(RecordsetEditing, BoundRecordFollowsTheRowsAndAddsOne)
     CADORecordset added;
     ASSERT_TRUE(added.Open(
         m_database.GetActiveConnection(), QStringLiteral("SELECT MemoryCycle FROM Words WHERE Word = 'fish'")));
-    unsigned long cycle = 0;
-    ASSERT_TRUE(added.GetFieldValue(QStringLiteral("MemoryCycle"), cycle));
-    EXPECT_EQ(cycle, 3u);
+    EXPECT_EQ(FieldValue<unsigned long>(added, "MemoryCycle"), 3u);
     EXPECT_TRUE(m_messages.Messages().empty());
 
     // A binding to a field the rows lack reaches the caller.

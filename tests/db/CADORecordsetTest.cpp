@@ -159,15 +159,13 @@ TEST_F(Recordset, MovesAndRequery)
     CADORecordset rs(&m_database); // takes the database's connection
     ASSERT_TRUE(rs.Open(QStringLiteral("SELECT * FROM Words ORDER BY ID")));
     unsigned long id = 0;
-    ASSERT_TRUE(rs.GetFieldValue(QStringLiteral("ID"), id));
-    EXPECT_EQ(id, 1u);
+    EXPECT_EQ(FieldValue<unsigned long>(rs, "ID"), 1u);
     ASSERT_TRUE(rs.MoveNext());
     ASSERT_TRUE(rs.MoveNext());
     ASSERT_TRUE(rs.GetFieldValue(0, id)); // by index
     EXPECT_EQ(id, 3u);
     ASSERT_TRUE(rs.MovePrevious());
-    ASSERT_TRUE(rs.GetFieldValue(QStringLiteral("ID"), id));
-    EXPECT_EQ(id, 2u);
+    EXPECT_EQ(FieldValue<unsigned long>(rs, "ID"), 2u);
     ASSERT_TRUE(rs.MovePrevious());
     ASSERT_TRUE(rs.MovePrevious());
     EXPECT_TRUE(rs.IsBof());
@@ -194,35 +192,24 @@ TEST_F(Recordset, MovesAndRequery)
 TEST_F(Recordset, NumbersAsLongIntAndDouble)
 {
     OpenSamples();
-    long lValue = 0;
-    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Num"), lValue));
-    EXPECT_EQ(lValue, 70000);
-    int nValue = 0;
-    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Num"), nValue));
-    EXPECT_EQ(nValue, 4464); // the 16-bit member of the 32-bit value
-    double dValue = 0;
-    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Num"), dValue));
-    EXPECT_DOUBLE_EQ(dValue, 70000.0);
-    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Ratio"), dValue));
-    EXPECT_DOUBLE_EQ(dValue, 2.5);
-    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Note"), dValue)); // NULL
-    EXPECT_DOUBLE_EQ(dValue, 0.0);
-    unsigned long ulValue = 9;
-    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Note"), ulValue));
-    EXPECT_EQ(ulValue, 0u);
+    EXPECT_EQ(FieldValue<long>(m_rs, "Num"), 70000);
+    EXPECT_EQ(FieldValue<int>(m_rs, "Num"), 4464); // the 16-bit member of the 32-bit value
+    EXPECT_DOUBLE_EQ(FieldValue<double>(m_rs, "Num"), 70000.0);
+    EXPECT_DOUBLE_EQ(FieldValue<double>(m_rs, "Ratio"), 2.5);
+    EXPECT_DOUBLE_EQ(FieldValue(m_rs, "Note", 2.5), 0.0); // NULL
+    EXPECT_EQ(FieldValue(m_rs, "Note", 9UL), 0u);
+    EXPECT_EQ(FieldValue(m_rs, "Note", 7L), 0); // NULL
 
     // Writing an int keeps its low 16 bits.
     m_rs.Edit();
     ASSERT_TRUE(m_rs.SetFieldValue(QStringLiteral("Num"), 40000));
     ASSERT_TRUE(m_rs.Update());
-    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Num"), lValue));
-    EXPECT_EQ(lValue, -25536);
+    EXPECT_EQ(FieldValue<long>(m_rs, "Num"), -25536);
     m_rs.Edit();
     ASSERT_TRUE(m_rs.SetFieldValue(QStringLiteral("Num"), 123456L));
     ASSERT_TRUE(m_rs.Update());
     ASSERT_TRUE(m_rs.Open(QString()));
-    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Num"), lValue));
-    EXPECT_EQ(lValue, 123456); // stored in the file
+    EXPECT_EQ(FieldValue<long>(m_rs, "Num"), 123456); // stored in the file
     EXPECT_TRUE(m_messages.Messages().empty());
 }
 
@@ -230,12 +217,9 @@ TEST_F(Recordset, TextConversions)
 {
     OpenSamples();
     QString text;
-    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Num"), text));
-    EXPECT_EQ(text, QStringLiteral("70000"));
-    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Ratio"), text));
-    EXPECT_EQ(text, QStringLiteral("2.5"));
-    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Flag"), text));
-    EXPECT_EQ(text, QStringLiteral("T"));
+    EXPECT_EQ(FieldValue<QString>(m_rs, "Num"), QStringLiteral("70000"));
+    EXPECT_EQ(FieldValue<QString>(m_rs, "Ratio"), QStringLiteral("2.5"));
+    EXPECT_EQ(FieldValue<QString>(m_rs, "Flag"), QStringLiteral("T"));
     ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Stamp"), text));
     EXPECT_EQ(text, QStringLiteral("2010-05-17 08:30:00"));
     ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Stamp"), text, QStringLiteral("%d/%m/%Y")));
@@ -306,8 +290,7 @@ TEST_F(Recordset, BooleanDateAndCurrencyValues)
     EXPECT_FALSE(m_rs.GetFieldValue(QStringLiteral("Num"), price));
     EXPECT_TRUE(flag);
     EXPECT_EQ(price.m_cur, 123400);
-    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Note"), flag)); // NULL reads as false
-    EXPECT_FALSE(flag);
+    EXPECT_FALSE(FieldValue(m_rs, "Note", true)); // NULL reads as false
     Variant raw;
     ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Price"), raw));
     EXPECT_EQ(raw.vt(), platform::VT_CY);
@@ -315,12 +298,8 @@ TEST_F(Recordset, BooleanDateAndCurrencyValues)
     // The number getters read the value's raw members, unlike a parameter's:
     // a Yes/No true is -1 as an int, and a date reads as its day count (a
     // parameter's double getter would give 0.0 for it).
-    int nFlag = 0;
-    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Flag"), nFlag));
-    EXPECT_EQ(nFlag, -1);
-    double stampDays = 0;
-    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Stamp"), stampDays));
-    EXPECT_DOUBLE_EQ(stampDays, OleDateTime(2010, 5, 17, 8, 30, 0).m_dt);
+    EXPECT_EQ(FieldValue<int>(m_rs, "Flag"), -1);
+    EXPECT_DOUBLE_EQ(FieldValue<double>(m_rs, "Stamp"), OleDateTime(2010, 5, 17, 8, 30, 0).m_dt);
 
     // Writing outside an edit: false, nothing written, no box.
     EXPECT_FALSE(m_rs.SetFieldValue(QStringLiteral("Flag"), false));
@@ -338,15 +317,12 @@ TEST_F(Recordset, BooleanDateAndCurrencyValues)
     ASSERT_TRUE(m_rs.SetFieldValue(QStringLiteral("Ratio"), 0.125));
     ASSERT_TRUE(m_rs.Update());
     ASSERT_TRUE(m_rs.Open(QString()));
-    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Flag"), flag));
-    EXPECT_FALSE(flag);
+    EXPECT_FALSE(FieldValue(m_rs, "Flag", true));
     ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Stamp"), date));
     EXPECT_EQ(date.Format(QStringLiteral("%Y-%m-%d %H:%M:%S")), QStringLiteral("2011-02-28 23:59:00"));
-    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Price"), price));
-    EXPECT_EQ(price.m_cur, -12500);
+    EXPECT_EQ(FieldValue<OleCurrency>(m_rs, "Price").m_cur, -12500);
     QString text;
-    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Note"), text));
-    EXPECT_EQ(text, QStringLiteral("written"));
+    EXPECT_EQ(FieldValue<QString>(m_rs, "Note"), QStringLiteral("written"));
     ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Ratio"), text));
     EXPECT_EQ(text, QStringLiteral("0.125"));
 
@@ -359,13 +335,11 @@ TEST_F(Recordset, BooleanDateAndCurrencyValues)
     ASSERT_TRUE(m_rs.Update());
     ASSERT_TRUE(m_rs.Open(QString()));
     EXPECT_TRUE(m_rs.IsFieldNull(QStringLiteral("Note")));
-    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Stamp"), date));
-    EXPECT_EQ(date.GetStatus(), OleDateTime::null);
+    EXPECT_EQ(FieldValue<OleDateTime>(m_rs, "Stamp").GetStatus(), OleDateTime::null);
     ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Price"), price));
     EXPECT_EQ(price.GetStatus(), OleCurrency::null);
     EXPECT_EQ(price.m_cur, 0);
-    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Flag"), flag));
-    EXPECT_TRUE(flag);
+    EXPECT_TRUE(FieldValue<bool>(m_rs, "Flag"));
     EXPECT_TRUE(m_messages.Messages().empty());
 }
 

@@ -1,10 +1,14 @@
 // The shared fixture of the access layer's tests: a fresh data file in a
 // temporary folder with a Words table shaped like the program's and a
 // Samples table holding one value of each kind the conversions meet; the
-// clock fixed; every message box recorded.
+// clock fixed; every message box recorded. And the value a recordset's
+// field or a parameter reads as, into a variable that held value before;
+// a failed read fails the test.
 #pragma once
 
 #include "db/CADODataBase.h"
+#include "db/CADOParameter.h"
+#include "db/CADORecordset.h"
 #include "engine/ado/Connection.h"
 #include "engine/ado/JetEngine.h"
 #include "platform/Clock.h"
@@ -98,3 +102,15 @@ protected:
     platform::RecordingMessageSink m_messages;
     CADODataBase m_database;
 };
+
+template <class T> T FieldValue(CADORecordset& rs, const char* name, T value = T {})
+{
+    EXPECT_TRUE(rs.GetFieldValue(QString::fromLatin1(name), value)) << name;
+    return value;
+}
+
+template <class T> T ValueOf(CADOParameter& parameter, T value = T {})
+{
+    EXPECT_TRUE(parameter.GetValue(value));
+    return value;
+}

@@ -119,36 +119,56 @@ private slots:
         QVERIFY(res::LoadResourceString(4711).isEmpty());
     }
 
-    void ControlsAreFoundByIdInTabOrder()
+    void EveryDialogIsBuiltFromItsTemplateInTabOrder()
     {
+        // Each dialog's window type, whether it has a minimise box, and its
+        // tab order from the control that has the focus first.
+        const struct {
+            int id;
+            Qt::WindowType type;
+            bool minimize;
+            QList<int> tabOrder;
+        } dialogs[] = { { 100, Qt::Dialog, false, { 1 } }, { 102, Qt::Window, true, { 1012, 1013, 1011, 2, 3 } },
+            { 130, Qt::Dialog, true, { 1000, 1002, 1001, 1011, 2 } },
+            { 131, Qt::Window, true, { 1000, 1002, 1001, 1014, 1013, 1012, 1015, 1016, 2 } },
+            { 132, Qt::Window, true, { 1000, 1002, 1001, 1014, 1013, 1012, 1003, 1004, 1010 } },
+            { 133, Qt::Dialog, true, { 1019, 1018, 2 } } };
+        for (const auto& d : dialogs) {
+            CBaseDialog dlg(d.id, nullptr);
+            WhenModal([&](QWidget* modal) {
+                const res::DialogTemplate* t = res::FindDialogTemplate(d.id);
+                QCOMPARE(modal->windowTitle(), t->caption);
+                QCOMPARE(modal->windowType(), d.type);
+                QCOMPARE(bool(modal->windowFlags() & Qt::WindowMinimizeButtonHint), d.minimize);
+                const QSize base = res::DialogBaseUnits(modal->font(), modal);
+                QCOMPARE(modal->size(), res::MapDialogRect(QRect(0, 0, t->cx, t->cy), base).size());
+                for (const auto& c : t->controls) {
+                    QWidget* w = res::ControlById(modal, c.id);
+                    QVERIFY2(w, qPrintable(QString::number(c.id)));
+                    if (c.id != res::IDC_STATIC) {
+                        QCOMPARE(w->geometry(), res::MapDialogRect(QRect(c.x, c.y, c.cx, c.cy), base));
+                        QCOMPARE(res::GetWindowText(w), c.text);
+                    }
+                }
+                for (int id : d.tabOrder + d.tabOrder.mid(0, 1)) {
+                    QCOMPARE(res::ControlId(QApplication::focusWidget()), id);
+                    Key(modal, Qt::Key_Tab);
+                }
+                Key(modal, Qt::Key_Escape);
+            });
+            QCOMPARE(dlg.DoModal(), 2);
+        }
+
+        // The add-word dialog's kinds of control; the description framed,
+        // with a vertical scroll bar.
         CBaseDialog dlg(res::IDD_ADDWORD, nullptr);
         WhenModal([&](QWidget* modal) {
-            QCOMPARE(modal->windowTitle(), QStringLiteral("Add New Work"));
-            const res::DialogTemplate* t = res::FindDialogTemplate(res::IDD_ADDWORD);
-            const QSize base = res::DialogBaseUnits(modal->font(), modal);
-            for (const auto& c : t->controls) {
-                QWidget* w = res::ControlById(modal, c.id);
-                QVERIFY2(w, qPrintable(QString::number(c.id)));
-                QCOMPARE(w->objectName(), QString::number(c.id));
-                QCOMPARE(w->geometry(), res::MapDialogRect(QRect(c.x, c.y, c.cx, c.cy), base));
-                QCOMPARE(res::GetWindowText(w), c.text);
-            }
             QVERIFY(qobject_cast<QLabel*>(res::ControlById(modal, 1005)));
             QVERIFY(qobject_cast<QLineEdit*>(res::ControlById(modal, 1000)));
-            // A dialog of the application, not a window of its own; the
-            // description framed, with a vertical scroll bar.
-            QCOMPARE(modal->windowType(), Qt::Dialog);
             auto* description = qobject_cast<res::MultiLineEdit*>(res::ControlById(modal, 1001));
             QVERIFY(description);
             QCOMPARE(description->frameShape(), QFrame::StyledPanel);
             QCOMPARE(description->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-            // Focus starts on the word edit; Tab walks word, pronunciation,
-            // description, "Add New Word", "Cancle".
-            QCOMPARE(res::ControlId(QApplication::focusWidget()), 1000);
-            for (int id : { 1002, 1001, 1011, 2, 1000 }) {
-                Key(modal, Qt::Key_Tab);
-                QCOMPARE(res::ControlId(QApplication::focusWidget()), id);
-            }
             Click(modal, 2);
         });
         QCOMPARE(dlg.DoModal(), 2);
