@@ -110,37 +110,30 @@ private slots:
             QStringLiteral("^(Unhandle exception: 0x[0-9A-F]+, ExceptionCode:0x([0-9A-F]+))\nbox 3 app_tests "
                            "\\[app_tests\\]: \\1\n\\z"));
 
-        const Crash segv = CrashInChild(WriteToNoAccessPage);
-        QRegularExpressionMatch m = report.match(segv.output);
-        QVERIFY2(m.hasMatch(), qPrintable(segv.output));
-        QCOMPARE(m.captured(2), QStringLiteral("C0000005"));
-        QVERIFY(WIFEXITED(segv.status));
-        QCOMPARE(WEXITSTATUS(segv.status), 128 + SIGSEGV);
-
-        const Crash fpe = CrashInChild(DivideByZero);
-        m = report.match(fpe.output);
-        QVERIFY2(m.hasMatch(), qPrintable(fpe.output));
-        QCOMPARE(m.captured(2), QStringLiteral("C0000094"));
-        QCOMPARE(WEXITSTATUS(fpe.status), 128 + SIGFPE);
-
-        const Crash uncaught = CrashInChild([] { throw std::runtime_error("nobody catches this"); });
-        m = report.match(uncaught.output);
-        QVERIFY2(m.hasMatch(), qPrintable(uncaught.output));
-        QCOMPARE(m.captured(2), QStringLiteral("E06D7363"));
-        QCOMPARE(WEXITSTATUS(uncaught.status), 128 + SIGABRT);
-
         // A stack overflow still gets its report, from the spare stack.
-        const Crash overflow = CrashInChild([] {
+        const auto overflow = [] {
             std::function<int(int)> deep = [&](int n) {
                 volatile char pad[4096];
                 pad[0] = static_cast<char>(n);
                 return deep(n + 1) + pad[0];
             };
             deep(0);
-        });
-        m = report.match(overflow.output);
-        QVERIFY2(m.hasMatch(), qPrintable(overflow.output));
-        QCOMPARE(m.captured(2), QStringLiteral("C0000005"));
+        };
+        const struct {
+            std::function<void()> fault;
+            const char* code;
+            int signo;
+        } faults[] = { { WriteToNoAccessPage, "C0000005", SIGSEGV }, { DivideByZero, "C0000094", SIGFPE },
+            { [] { throw std::runtime_error("nobody catches this"); }, "E06D7363", SIGABRT },
+            { overflow, "C0000005", SIGSEGV } };
+        for (const auto& f : faults) {
+            const Crash crash = CrashInChild(f.fault);
+            const QRegularExpressionMatch m = report.match(crash.output);
+            QVERIFY2(m.hasMatch(), qPrintable(crash.output));
+            QCOMPARE(m.captured(2), QLatin1String(f.code));
+            QVERIFY(WIFEXITED(crash.status));
+            QCOMPARE(WEXITSTATUS(crash.status), 128 + f.signo);
+        }
     }
 };
 

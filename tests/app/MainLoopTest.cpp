@@ -93,20 +93,6 @@ private slots:
         QCOMPARE(shown, 0);
         QCOMPARE(Shown(*m_messages), QStringList { "Error: Failed to backup data file. (CopyFile) [16]" });
 
-        // The real main menu is not built either: nothing modal comes up.
-        m_messages->Clear();
-        theApp.m_mainMenuOverride = nullptr;
-        bool menuShown = false;
-        const QPointer<QTimer> watch = WhenModal([&](QWidget* modal) {
-            menuShown = true;
-            Click(modal, 2);
-        });
-        QVERIFY(!theApp.InitInstance());
-        QCoreApplication::processEvents();
-        QVERIFY(!menuShown);
-        delete watch.data();
-        QCOMPARE(m_messages->Messages().size(), size_t(1));
-
         // A file that is no database: the backup succeeds, the open fails
         // with the connection's report, and the menu never shows.
         m_messages->Clear();

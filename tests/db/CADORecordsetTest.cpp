@@ -196,9 +196,11 @@ TEST_F(Recordset, NumbersAsLongIntAndDouble)
     EXPECT_EQ(FieldValue<int>(m_rs, "Num"), 4464); // the 16-bit member of the 32-bit value
     EXPECT_DOUBLE_EQ(FieldValue<double>(m_rs, "Num"), 70000.0);
     EXPECT_DOUBLE_EQ(FieldValue<double>(m_rs, "Ratio"), 2.5);
-    EXPECT_DOUBLE_EQ(FieldValue(m_rs, "Note", 2.5), 0.0); // NULL
+    // NULL reads as 0 in every number type.
+    EXPECT_DOUBLE_EQ(FieldValue(m_rs, "Note", 2.5), 0.0);
     EXPECT_EQ(FieldValue(m_rs, "Note", 9UL), 0u);
-    EXPECT_EQ(FieldValue(m_rs, "Note", 7L), 0); // NULL
+    EXPECT_EQ(FieldValue(m_rs, "Note", 7L), 0);
+    EXPECT_EQ(FieldValue(m_rs, "Note", 7), 0);
 
     // Writing an int keeps its low 16 bits.
     m_rs.Edit();
