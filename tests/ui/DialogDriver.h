@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QMenu>
 #include <QPointer>
 #include <QTimer>
 #include <QWindow>
@@ -86,6 +87,16 @@ inline void Click(QWidget* dialog, int id)
 inline void Key(QWidget* dialog, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
     QTest::keyClick(dialog->windowHandle(), key, modifiers);
+}
+
+// A window menu as "command text" per item, "-" for a separator.
+inline QStringList MenuItems(QMenu* menu)
+{
+    QStringList items;
+    for (QAction* a : menu->actions())
+        items << (a->isSeparator() ? QStringLiteral("-")
+                                   : QStringLiteral("%1 %2").arg(a->data().toInt()).arg(a->text()));
+    return items;
 }
 
 } // namespace dialog_driver

@@ -1,7 +1,7 @@
-// The template mechanism under any dialog: dialog units to pixels, controls
-// found by ID in tab order, and the framework's keys in a dialog that has
-// single-line edits, a want-return description and no default button (the
-// add-word template, built bare, without its dialog class).
+// The template mechanism under any dialog: dialog units to pixels, every
+// template built with its controls found by ID in tab order, the layout
+// rules the templates keep, Enter in a multi-line edit, a handler's
+// exception, statics' mnemonics and the edits' font.
 #include "platform/ComError.h"
 #include "ui/CBaseDialog.h"
 #include "ui/CFontEdit.h"
@@ -173,62 +173,13 @@ private slots:
         QCOMPARE(dlg.DoModal(), 2);
     }
 
-    void EnterIsOkInALineAndANewLineInTheDescription()
+    void MultiLineEditWithoutWantReturnLeavesEnterToTheDialog()
     {
-        CBaseDialog dlg(res::IDD_ADDWORD, nullptr);
-        // Enter in the word edit: the framework's OK.
-        WhenModal([](QWidget* modal) {
-            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("apple"));
-            Key(modal, Qt::Key_Return);
-        });
-        QCOMPARE(dlg.DoModal(), 1);
-
-        // Enter in the description starts a new line and the dialog stays;
-        // its text reads back with CR LF; Tab leaves for the next control;
-        // Esc there cancels.
-        WhenModal([&](QWidget* modal) {
-            QWidget* description = res::ControlById(modal, 1001);
-            description->setFocus();
-            QTest::keyClicks(description, QStringLiteral("one"));
-            Key(modal, Qt::Key_Return);
-            QTest::keyClicks(description, QStringLiteral("two"));
-            QVERIFY(modal->isVisible());
-            QCOMPARE(res::GetWindowText(description), QStringLiteral("one\r\ntwo"));
-            Key(modal, Qt::Key_Tab);
-            QCOMPARE(res::ControlId(QApplication::focusWidget()), 1011);
-            QCOMPARE(res::GetWindowText(description), QStringLiteral("one\r\ntwo"));
-            description->setFocus();
-            Key(modal, Qt::Key_Escape);
-        });
-        QCOMPARE(dlg.DoModal(), 2);
-
-        // A multi-line edit that does not want Enter leaves it to the dialog.
         res::MultiLineEdit plain(false, nullptr);
         QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
         QApplication::sendEvent(&plain, &enter);
         QVERIFY(!enter.isAccepted());
         QCOMPARE(plain.toPlainText(), QString());
-    }
-
-    void DefaultButtonTakesEnterAndDigitsOnlyEdit()
-    {
-        CBaseDialog dlg(res::IDD_ADDLEARNCOUNT, nullptr);
-        int addClicks = 0;
-        WhenModal([&](QWidget* modal) {
-            auto* add = qobject_cast<QPushButton*>(res::ControlById(modal, 1018));
-            QVERIFY(add->isDefault());
-            QObject::connect(add, &QPushButton::clicked, [&] { ++addClicks; });
-            QCOMPARE(res::ControlId(QApplication::focusWidget()), 1019);
-            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("1x2-"));
-            QCOMPARE(res::GetWindowText(res::ControlById(modal, 1019)), QStringLiteral("12"));
-            Key(modal, Qt::Key_Return);
-            QCOMPARE(addClicks, 1);
-            QVERIFY(modal->isVisible());
-            QCOMPARE(res::GetWindowText(res::ControlById(modal, -1)),
-                QStringLiteral("Please Input the number of  new  words:"));
-            Key(modal, Qt::Key_Escape);
-        });
-        QCOMPARE(dlg.DoModal(), 2);
     }
 
     void ExceptionFromAHandlerLeavesDoModal()

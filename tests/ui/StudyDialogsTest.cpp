@@ -16,6 +16,7 @@
 
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <memory>
 
 using namespace dialog_driver;
@@ -259,6 +260,8 @@ private slots:
             QCOMPARE(modal->windowTitle(), QStringLiteral("Add New Words For Learned"));
             auto* edit = qobject_cast<QLineEdit*>(res::ControlById(modal, 1019));
             QCOMPARE(QApplication::focusWidget(), edit);
+            QCOMPARE(Text(modal, -1), QStringLiteral("Please Input the number of  new  words:"));
+            QVERIFY(qobject_cast<QPushButton*>(res::ControlById(modal, 1018))->isDefault());
 
             Click(modal, 1018); // empty: 0 words
             SetText(modal, 1019, QStringLiteral("12abc"));
@@ -266,7 +269,8 @@ private slots:
             Key(modal, Qt::Key_Return); // Enter presses "Add": all three
             QCOMPARE(Text(modal, 1019), QString());
             QCOMPARE(QApplication::focusWidget(), edit);
-            QTest::keyClicks(edit, QStringLiteral("5"));
+            QTest::keyClicks(edit, QStringLiteral("5x-")); // digits only
+            QCOMPARE(Text(modal, 1019), QStringLiteral("5"));
             Key(modal, Qt::Key_Return); // none left
             QCOMPARE(QApplication::focusWidget(), edit);
             QVERIFY(modal->isVisible());
@@ -309,10 +313,8 @@ private slots:
             QVERIFY(m_messages->Messages().empty());
 
             // The window menu carries the About item here too.
-            int about = 0;
-            for (QAction* a : dlg.GetSystemMenu()->actions())
-                about += a->data().toInt() == res::IDM_ABOUTBOX ? 1 : 0;
-            QCOMPARE(about, 1);
+            QCOMPARE(MenuItems(dlg.GetSystemMenu()),
+                QStringList({ "61472 Mi&nimize", "61536 &Close", "-", "16 关于 Lexitrain(&A)..." }));
             Click(modal, 2); // "Cancle"
         });
         QCOMPARE(dlg.DoModal(), 2);
