@@ -75,11 +75,12 @@ private slots:
         // In every dialog each control lies inside it and clear of the
         // others; each group below ("dialog edge controls", by place in the
         // template) shares an edge: Left, Top, Right, Size, vertical Centre
-        // (within half a unit), or (=) the whole rectangle in the review dialog.
-        const char* const groups[] = { "100 L 1 2 4", "102 S 0 1 2 3 4", "102 T 0 1 2", "102 T 3 4", "102 L 0 4",
-            "102 L 1 3", "130 R 0 1 2", "130 L 3 4 5", "130 R 3 4 5 7", "130 C 0 3", "130 C 1 4", "130 T 2 5",
-            "130 S 6 7", "130 T 6 7", "131 S 0 1", "131 T 0 1", "131 L 0 2 3 4 8", "131 R 2 3 4 10", "131 R 5 6 7",
-            "131 L 5 6 7", "131 T 2 5", "131 T 3 6", "131 T 4 7", "131 S 8 9 10", "131 T 8 9 10",
+        // (within half a unit), the whole rectangle (=) in the review dialog,
+        // or stands in evenly spaced rows (V).
+        const char* const groups[] = { "100 L 1 2 4", "100 V 1 2 4", "102 S 0 1 2 3 4", "102 T 0 1 2", "102 T 3 4",
+            "102 L 0 4", "102 L 1 3", "130 R 0 1 2", "130 L 3 4 5", "130 R 3 4 5 7", "130 C 0 3", "130 C 1 4",
+            "130 T 2 5", "130 S 6 7", "130 T 6 7", "131 S 0 1", "131 T 0 1", "131 L 0 2 3 4 8", "131 R 2 3 4 10",
+            "131 R 5 6 7", "131 L 5 6 7", "131 T 2 5", "131 T 3 6", "131 T 4 7", "131 S 8 9 10", "131 T 8 9 10",
             "131 = 0 1 2 3 4 5 6 7 8 9 10", "133 S 1 2 3", "133 T 1 2 3", "133 L 0 1" };
         const auto rect = [](int dialog, int i) {
             const res::DialogTemplate::Control& c = res::FindDialogTemplate(dialog)->controls[i];
@@ -97,7 +98,8 @@ private slots:
             const QStringList g = QString::fromLatin1(group).split(QLatin1Char(' '));
             const int dialog = g[0].toInt();
             const QRect a = rect(dialog, g[2].toInt());
-            for (const QString& i : g.mid(2)) {
+            for (int k = 2; k < g.size(); ++k) {
+                const QString& i = g[k];
                 const QRect r = rect(dialog, i.toInt());
                 const char edge = g[1][0].toLatin1();
                 QVERIFY2(edge == 'L'  ? r.left() == a.left()
@@ -105,6 +107,7 @@ private slots:
                         : edge == 'R' ? r.right() == a.right()
                         : edge == 'S' ? r.size() == a.size()
                         : edge == 'C' ? std::abs(2 * r.y() + r.height() - 2 * a.y() - a.height()) <= 1
+                        : edge == 'V' ? r.top() - a.top() == (k - 2) * (rect(dialog, g[3].toInt()).top() - a.top())
                                       : r == rect(res::IDD_REVIEW, i.toInt()),
                     qPrintable(QStringLiteral("%1, control %2").arg(QLatin1String(group), i)));
             }
