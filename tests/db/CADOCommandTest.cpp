@@ -87,9 +87,7 @@ TEST_F(Commands, StoredProcedureThroughCommandAndRecordset)
     CADORecordset rs(&m_database);
     ASSERT_TRUE(rs.Execute(&query));
     EXPECT_EQ(rs.GetRecordCount(), 2u);
-    QString word;
-    ASSERT_TRUE(rs.GetFieldValue(QStringLiteral("Word"), word));
-    EXPECT_EQ(word, QStringLiteral("dog"));
+    EXPECT_EQ(FieldValue<QString>(rs, "Word"), QStringLiteral("dog"));
 
     // An action query: the records affected are kept.
     CADOCommand update(&m_database, QStringLiteral("SetCycle"), engine::adCmdStoredProc);
@@ -180,26 +178,19 @@ TEST_F(Commands, ParameterGetValueConversions)
     d.sign = 0x80;
     set(Variant::FromDecimal(d));
     EXPECT_DOUBLE_EQ(ValueOf<double>(p), -123.45);
-    QString text;
-    ASSERT_TRUE(p.GetValue(text));
-    EXPECT_EQ(text, QStringLiteral("-123.45"));
+    EXPECT_EQ(ValueOf<QString>(p), QStringLiteral("-123.45"));
 
     set(Variant::FromI2(-1));
     EXPECT_DOUBLE_EQ(ValueOf<double>(p), -1.0);
     set(Variant::FromBstr(QStringLiteral("12")));
     EXPECT_DOUBLE_EQ(ValueOf(p, -1.0), 0.0); // no number in a text
     set(Variant::FromI4(70000));
-    int nValue = 0;
-    long lValue = 0;
-    ASSERT_TRUE(p.GetValue(nValue));
-    ASSERT_TRUE(p.GetValue(lValue));
-    EXPECT_EQ(nValue, 4464);
-    EXPECT_EQ(lValue, 70000);
-    ASSERT_TRUE(p.GetValue(text));
-    EXPECT_EQ(text, QStringLiteral("70000"));
+    EXPECT_EQ(ValueOf<int>(p), 4464);
+    EXPECT_EQ(ValueOf<long>(p), 70000);
+    EXPECT_EQ(ValueOf<QString>(p), QStringLiteral("70000"));
 
     // Booleans and unsigned values have no text here.
-    text = QStringLiteral("kept");
+    QString text = QStringLiteral("kept");
     set(Variant::FromBool(true));
     EXPECT_FALSE(p.GetValue(text));
     set(Variant::FromUI4(7));

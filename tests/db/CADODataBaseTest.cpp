@@ -109,19 +109,6 @@ TEST_F(DataBase, MissingConnectionFailsWithInvalidPointer)
     EXPECT_EQ(db.GetActiveConnection(), nullptr);
 }
 
-TEST_F(DataBase, TwoFailuresInARowKeepTheSecond)
-{
-    OpenDatabase();
-    EXPECT_FALSE(m_database.Execute(QStringLiteral("SELEC nonsense")));
-    EXPECT_FALSE(m_database.Execute(QStringLiteral("DELETE FROM NoSuchTable")));
-    ASSERT_EQ(m_messages.Messages().size(), 2u);
-    const QString second = m_messages.Messages()[1].text;
-    EXPECT_EQ(
-        m_database.GetLastErrorString(), QStringLiteral("Connection String = ") + ConnectionString() + "\r\n" + second);
-    ExpectReport(second, QStringLiteral("CADODataBase Error"), m_database.GetLastError());
-    EXPECT_NE(m_messages.Messages()[0].text, second);
-}
-
 TEST_F(DataBase, RecordCountOfAnyRecordset)
 {
     // A static snapshot knows its count.

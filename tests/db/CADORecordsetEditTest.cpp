@@ -217,9 +217,7 @@ TEST_F(RecordsetEditing, SaveToXmlThenOpenFromXml)
     EXPECT_EQ(fromFile.GetRecordCount(), 3u); // walked: a file gives no count
     QStringList words;
     while (!fromFile.IsEof()) {
-        QString word;
-        ASSERT_TRUE(fromFile.GetFieldValue(QStringLiteral("Word"), word));
-        words << word;
+        words << FieldValue<QString>(fromFile, "Word");
         ASSERT_TRUE(fromFile.MoveNext());
     }
     EXPECT_EQ(words, QStringList({ "cat", "dog", "Cat" }));

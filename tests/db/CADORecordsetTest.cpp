@@ -248,9 +248,7 @@ TEST_F(Recordset, TextConversions)
     }
 
     // NULL text: empty, and null.
-    text = QStringLiteral("before");
-    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Note"), text));
-    EXPECT_EQ(text, QString());
+    EXPECT_EQ(FieldValue(m_rs, "Note", QStringLiteral("before")), QString());
     EXPECT_TRUE(m_rs.IsFieldNull(QStringLiteral("Note")));
     EXPECT_TRUE(m_rs.IsFieldEmpty(QStringLiteral("Note")));
     EXPECT_FALSE(m_rs.IsFieldNull(QStringLiteral("Num")));
@@ -293,9 +291,7 @@ TEST_F(Recordset, BooleanDateAndCurrencyValues)
     EXPECT_TRUE(flag);
     EXPECT_EQ(price.m_cur, 123400);
     EXPECT_FALSE(FieldValue(m_rs, "Note", true)); // NULL reads as false
-    Variant raw;
-    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Price"), raw));
-    EXPECT_EQ(raw.vt(), platform::VT_CY);
+    EXPECT_EQ(FieldValue<Variant>(m_rs, "Price").vt(), platform::VT_CY);
 
     // The number getters read the value's raw members, unlike a parameter's:
     // a Yes/No true is -1 as an int, and a date reads as its day count (a
@@ -320,13 +316,11 @@ TEST_F(Recordset, BooleanDateAndCurrencyValues)
     ASSERT_TRUE(m_rs.Update());
     ASSERT_TRUE(m_rs.Open(QString()));
     EXPECT_FALSE(FieldValue(m_rs, "Flag", true));
-    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Stamp"), date));
-    EXPECT_EQ(date.Format(QStringLiteral("%Y-%m-%d %H:%M:%S")), QStringLiteral("2011-02-28 23:59:00"));
+    EXPECT_EQ(FieldValue<OleDateTime>(m_rs, "Stamp").Format(QStringLiteral("%Y-%m-%d %H:%M:%S")),
+        QStringLiteral("2011-02-28 23:59:00"));
     EXPECT_EQ(FieldValue<OleCurrency>(m_rs, "Price").m_cur, -12500);
-    QString text;
     EXPECT_EQ(FieldValue<QString>(m_rs, "Note"), QStringLiteral("written"));
-    ASSERT_TRUE(m_rs.GetFieldValue(QStringLiteral("Ratio"), text));
-    EXPECT_EQ(text, QStringLiteral("0.125"));
+    EXPECT_EQ(FieldValue<QString>(m_rs, "Ratio"), QStringLiteral("0.125"));
 
     // The empty text is stored as NULL; a null date and currency read as null.
     m_rs.Edit();
@@ -389,12 +383,8 @@ TEST_F(Recordset, OpenSchemaListsTheTables)
     ASSERT_TRUE(schema.OpenSchema(engine::adSchemaTables));
     QStringList tables;
     while (!schema.IsEof()) {
-        QString name;
-        QString type;
-        ASSERT_TRUE(schema.GetFieldValue(QStringLiteral("TABLE_NAME"), name));
-        ASSERT_TRUE(schema.GetFieldValue(QStringLiteral("TABLE_TYPE"), type));
-        if (type == QStringLiteral("TABLE"))
-            tables << name;
+        if (FieldValue<QString>(schema, "TABLE_TYPE") == QStringLiteral("TABLE"))
+            tables << FieldValue<QString>(schema, "TABLE_NAME");
         ASSERT_TRUE(schema.MoveNext());
     }
     tables.sort();

@@ -19,10 +19,8 @@
 namespace dialog_driver {
 
 // Polls for the modal widget; gives up (and fails the wait in the caller's
-// QTRY/QCOMPARE) after a few seconds rather than hanging the suite. A test
-// that expects no dialog deletes the returned timer when it is done, so that
-// the wait cannot act on a later test's dialog.
-inline QPointer<QTimer> WhenModal(std::function<void(QWidget*)> act, QWidget* notThis = nullptr)
+// QTRY/QCOMPARE) after a few seconds rather than hanging the suite.
+inline void WhenModal(std::function<void(QWidget*)> act, QWidget* notThis = nullptr)
 {
     struct Wait {
         std::function<void(QWidget*)> act;
@@ -67,7 +65,6 @@ inline QPointer<QTimer> WhenModal(std::function<void(QWidget*)> act, QWidget* no
         });
     });
     timer->start();
-    return timer;
 }
 
 inline QAbstractButton* Button(QWidget* dialog, int id)
