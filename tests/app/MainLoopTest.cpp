@@ -14,7 +14,6 @@
 #include "ui/res/WindowText.h"
 
 #include <QFile>
-#include <deque>
 #include <memory>
 
 using namespace dialog_driver;
@@ -25,14 +24,7 @@ namespace {
 // showings in shown.
 std::function<int()> Script(std::initializer_list<int> results, int& shown)
 {
-    auto left = std::make_shared<std::deque<int>>(results);
-    return [left, &shown] {
-        ++shown;
-        const int result = left->empty() ? 2 : left->front();
-        if (!left->empty())
-            left->pop_front();
-        return result;
-    };
+    return [results = QList<int>(results), &shown] { return results.value(shown++, 2); };
 }
 
 } // namespace

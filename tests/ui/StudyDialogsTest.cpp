@@ -218,12 +218,10 @@ private slots:
             QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("a fruit"));
             Key(modal, Qt::Key_Return); // a new line, not OK
             QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("red or green"));
-            QWidget* description = QApplication::focusWidget();
             Click(modal, 1011);
             QCOMPARE(Shown(*m_messages), QStringList { "Add new words successfully. [64]" });
             for (int id : { 1000, 1002, 1001 })
                 QCOMPARE(Text(modal, id), QString());
-            QVERIFY(description);
 
             SetText(modal, 1000, QStringLiteral("apple"));
             SetText(modal, 1002, QStringLiteral("again"));
