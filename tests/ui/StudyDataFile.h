@@ -54,10 +54,13 @@ private:
     QTemporaryDir m_dir;
 };
 
-inline QStringList Shown(const platform::RecordingMessageSink& sink)
+// With headsOnly, an error report shows as its first line.
+inline QStringList Shown(const platform::RecordingMessageSink& sink, bool headsOnly = false)
 {
     QStringList all;
     for (const auto& m : sink.Messages())
-        all << QStringLiteral("%1 [%2]").arg(m.text).arg(m.flags);
+        all << QStringLiteral("%1 [%2]")
+                   .arg(headsOnly ? m.text.section(QStringLiteral("\r\n"), 0, 0) : m.text)
+                   .arg(m.flags);
     return all;
 }
