@@ -1,11 +1,12 @@
 // A data file reached through SQLite alone, beside the program: to look at
 // a file as it lies (a backup, a file left by a killed writer) without the
 // engine converting or recovering anything, and to play another process
-// that writes to it.
+// that writes to it. Beside it, any file's bytes as they lie.
 #pragma once
 
 #include "platform/FileName.h"
 
+#include <QFile>
 #include <QHash>
 #include <QStringList>
 #include <sqlite3.h>
@@ -84,4 +85,18 @@ inline QHash<QString, int> LongWords(const QString& prefix, int count)
     for (int i = 0; i < count; ++i)
         words[prefix + QString::number(i)] = 1;
     return words;
+}
+
+// A file's bytes, or "<missing>" when it cannot be read.
+inline QByteArray FileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// Writes a file afresh; false when any of it could not be written.
+inline bool WriteFileBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
