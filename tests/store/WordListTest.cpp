@@ -10,21 +10,20 @@
 #include "platform/MessageBox.h"
 #include "store/CWordStore.h"
 #include "store/DataFileSchema.h"
+#include "store/DelimitedWordList.h"
+#include "store/RawDataFile.h"
 #include "store/WordExport.h"
 #include "store/WordImport.h"
 #include "store/WordListError.h"
+#include "store/XmlWordList.h"
+#include "support/AsUnprivilegedUser.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <grp.h>
 #include <gtest/gtest.h>
-#include <pwd.h>
-#include <sqlite3.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -126,16 +125,9 @@ protected:
 
     void WriteFile(const QString& name, const QByteArray& bytes) const
     {
-        QFile f(Path(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        ASSERT_EQ(f.write(bytes), bytes.size());
+        ASSERT_TRUE(WriteFileBytes(Path(name), bytes));
     }
-
-    QByteArray ReadFile(const QString& name) const
-    {
-        QFile f(Path(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
+    QByteArray ReadFile(const QString& name) const { return FileBytes(Path(name)); }
 
     static WordImport::Result Import(CWordStore& store, const QStringList& files)
     {
@@ -177,12 +169,19 @@ TEST_F(WordListTest, EveryFormatCarriesAwkwardTextsThroughARoundTripByteForByte)
             EXPECT_TRUE(result.skipped.empty());
             EXPECT_EQ(Words(*target, "NewWords"), expected);
 
-            // What the import made exports to the very same bytes (a list
-            // of both tables has the extra Table column, so only its words
-            // can be the same).
+            // What the import made exports to the very same bytes; a list of
+            // both tables names each word's table in an extra column.
             if (table != WordExport::Table::All) {
                 EXPECT_EQ(Export(*target, WordExport::Table::New, format), first);
+                continue;
             }
+            const WordListContents read = format == WordListFormat::Xml
+                ? ReadXmlWordList(Path("list-" + tag + "." + ext), "list")
+                : ReadDelimitedWordList(first, "list", format);
+            QStringList tables;
+            for (const WordListRow& row : read.rows)
+                tables << row.table;
+            EXPECT_EQ(tables, QStringList(qsizetype(kAwkwardWords.size()), "new") + QStringList({ "study", "study" }));
         }
     }
 }
@@ -317,76 +316,47 @@ TEST_F(WordListTest, BadInputLeavesTheDataFileByteIdenticalAndSaysWhere)
     EXPECT_FALSE(QDir(Path("bad/Backup")).exists()) << "a backup before the lists were known to be good";
 }
 
-TEST_F(WordListTest, ReadOnlyDataFileIsLeftAsItWasAndNamed)
+// A data file the user may only read, and one another process holds the
+// write lock of: the import fails naming the data file, and the file is
+// left as it was.
+TEST_F(WordListTest, DataFileThatCannotBeWrittenIsLeftAsItWasAndNamed)
 {
-    // Root ignores file modes, so the import runs as nobody, in a folder
-    // that nobody owns, on a data file nobody may only read.
-    const passwd* nobody = ::getpwnam("nobody");
-    if (::geteuid() == 0 && nobody == nullptr)
-        GTEST_SKIP() << "running as root and there is no user 'nobody' to drop to";
-    auto store = NewStore("readonly");
-    Insert(*store, "NewWords", { { "kept", "", "" } });
-    WriteFile("readonly/list.csv", "new word\n");
-    const QString folder = Path("readonly");
-    const QString data = Path("readonly/db.mdb");
-    ASSERT_EQ(::chmod(QFile::encodeName(data).constData(), 0444), 0);
-    const QByteArray before = ReadFile("readonly/db.mdb");
-
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (::geteuid() == 0) {
-            for (const QString& p : { m_dir.path(), folder, data, Path("readonly/list.csv") })
-                if (::chown(QFile::encodeName(p).constData(), nobody->pw_uid, nobody->pw_gid) != 0)
-                    ::_exit(10);
-            if (::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0)
-                ::_exit(11);
+    for (const bool locked : { false, true }) {
+        SCOPED_TRACE(locked ? "locked" : "read-only");
+        const QString folder = locked ? "locked" : "readonly";
+        auto store = NewStore(folder);
+        Insert(*store, "NewWords", { { "kept", "", "" } });
+        WriteFile(folder + "/list.csv", "new word\n");
+        const QString data = Path(folder + "/db.mdb");
+        const RawDataFile other(data, true);
+        if (locked) {
+            ASSERT_TRUE(other.Exec("BEGIN IMMEDIATE"));
+            // A second rather than the trainer's fifteen before the lock counts.
+            store->m_database.SetConnectionTimeout(1);
+        } else {
+            ASSERT_EQ(::chmod(QFile::encodeName(data).constData(), 0444), 0);
         }
-        CWordStore readOnly;
-        readOnly.SetDataFile(data);
-        try {
-            WordImport import(readOnly);
-            import.AddFile(Path("readonly/list.csv"));
-            import.Run();
-            ::_exit(12);
-        } catch (const WordListError& e) {
-            ::_exit(e.File() == data && e.Text().startsWith(data + ": ") ? 0 : 13);
-        }
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "10/11: could not become nobody, 12: imported, 13: message";
-    EXPECT_EQ(ReadFile("readonly/db.mdb"), before);
-    EXPECT_EQ(Words(*store, "NewWords"), (std::vector<Word> { { "kept", "", "" } }));
-}
+        const QByteArray before = ReadFile(folder + "/db.mdb");
 
-TEST_F(WordListTest, LockedDataFileIsLeftAsItWasAndNamed)
-{
-    auto store = NewStore("locked");
-    Insert(*store, "NewWords", { { "kept", "", "" } });
-    WriteFile("locked/list.csv", "new word\n");
-    const QString data = Path("locked/db.mdb");
-    sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open(QFile::encodeName(data).constData(), &other), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-    const QByteArray before = ReadFile("locked/db.mdb");
-
-    // A second rather than the trainer's fifteen before the lock counts.
-    store->m_database.SetConnectionTimeout(1);
-    try {
-        WordImport import(*store);
-        import.AddFile(Path("locked/list.csv"));
-        import.Run();
-        ADD_FAILURE() << "imported into a locked file";
-    } catch (const WordListError& e) {
-        EXPECT_TRUE(e.Text().startsWith(data + ": ")) << e.Text().toStdString();
-        EXPECT_TRUE(e.Text().contains("nothing imported")) << e.Text().toStdString();
+        const std::string failure
+            = AsUnprivilegedUser({ QFile::encodeName(m_dir.path()), QFile::encodeName(Path(folder)),
+                                     QFile::encodeName(data), QFile::encodeName(Path(folder + "/list.csv")) },
+                [&]() -> std::string {
+                    try {
+                        Import(*store, { Path(folder + "/list.csv") });
+                        return "imported";
+                    } catch (const WordListError& e) {
+                        if (e.File() != data || !e.Text().startsWith(data + ": ")
+                            || (locked && !e.Text().contains("nothing imported")))
+                            return e.Text().toStdString();
+                    }
+                    return {};
+                });
+        EXPECT_EQ(failure, "");
+        EXPECT_EQ(ReadFile(folder + "/db.mdb"), before);
+        other.Exec("ROLLBACK");
+        EXPECT_EQ(Words(*store, "NewWords"), (std::vector<Word> { { "kept", "", "" } }));
     }
-    EXPECT_EQ(ReadFile("locked/db.mdb"), before);
-    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
-    EXPECT_EQ(Words(*store, "NewWords"), (std::vector<Word> { { "kept", "", "" } }));
 }
 
 TEST_F(WordListTest, TheTrainersBackupIsWrittenBeforeTheImportAndItsFailureStopsIt)

@@ -186,6 +186,11 @@ TEST_F(WordStoreTest, RememberDoublesAndForgottenResets)
     EXPECT_EQ(m_store->GetWordCount(), 0u);
     ASSERT_TRUE(m_store->OpenLearnList());
     EXPECT_EQ(WalkWords(), QStringList({ "sixty-four" }));
+    // Outside review, answers touch nothing.
+    EXPECT_FALSE(m_store->Remember());
+    EXPECT_FALSE(m_store->Forget());
+    EXPECT_EQ(Scalar("SELECT MemoryCycle FROM Words WHERE Word = 'sixty-four'").lVal(), 1);
+    EXPECT_EQ(m_store->GetWord(), "sixty-four");
 
     // The next day the remembered-once cards are not due; two days on they are.
     platform::Clock::Advance(24 * 3600);
@@ -195,16 +200,6 @@ TEST_F(WordStoreTest, RememberDoublesAndForgottenResets)
     ASSERT_TRUE(m_store->OpenReviewList());
     EXPECT_EQ(m_store->GetWordCount(), 4u);
     EXPECT_TRUE(m_messages.Messages().empty());
-}
-
-TEST_F(WordStoreTest, AnswersOutsideReviewTouchNothing)
-{
-    AddCard("learned-today", "1", DaysAgo(0));
-    ASSERT_TRUE(m_store->OpenLearnList());
-    EXPECT_FALSE(m_store->Remember());
-    EXPECT_FALSE(m_store->Forget());
-    EXPECT_EQ(Scalar("SELECT MemoryCycle FROM Words").lVal(), 1);
-    EXPECT_EQ(m_store->GetWord(), "learned-today");
 }
 
 TEST_F(WordStoreTest, CardTextsAndPaging)
@@ -275,7 +270,11 @@ TEST_F(WordStoreTest, AddWordsToListMovesWordsIntoTodaysStudy)
     ASSERT_TRUE(m_store->AddNewWord("one", "wʌn", "1"));
     ASSERT_TRUE(m_store->AddNewWord("two", "", "2"));
     ASSERT_TRUE(m_store->AddNewWord("three", "θriː", ""));
-    EXPECT_EQ(m_store->AddWordsToList(5), 3);
+    ASSERT_TRUE(m_store->AddNewWord("four", "", ""));
+    EXPECT_EQ(m_store->AddWordsToList(3), 3); // the first three, no more
+    EXPECT_EQ(Count("NewWords WHERE Word = 'four'"), 1);
+    EXPECT_EQ(Count("Words INNER JOIN NewWords ON Words.Word = NewWords.Word"), 0);
+    Exec("DELETE FROM NewWords");
     EXPECT_EQ(m_store->m_nMode, CWordStore::modeNone);
     EXPECT_EQ(Count("NewWords"), 0);
     EXPECT_EQ(Count("Words"), 3);
@@ -291,16 +290,6 @@ TEST_F(WordStoreTest, AddWordsToListMovesWordsIntoTodaysStudy)
     ASSERT_TRUE(m_store->OpenReviewList());
     EXPECT_EQ(m_store->GetWordCount(), 3u);
     EXPECT_TRUE(m_messages.Messages().empty());
-}
-
-TEST_F(WordStoreTest, AddWordsToListTakesOnlyTheCountAsked)
-{
-    for (const char* w : { "a", "b", "c", "d", "e" })
-        ASSERT_TRUE(m_store->AddNewWord(w, "", ""));
-    EXPECT_EQ(m_store->AddWordsToList(2), 2);
-    EXPECT_EQ(Count("NewWords"), 3);
-    EXPECT_EQ(Count("Words"), 2);
-    EXPECT_EQ(Count("Words INNER JOIN NewWords ON Words.Word = NewWords.Word"), 0);
 }
 
 TEST_F(WordStoreTest, AFailedMoveLosesNoWord)
@@ -325,6 +314,15 @@ TEST_F(WordStoreTest, AFailedMoveLosesNoWord)
     EXPECT_EQ(Count("NewWords"), 3);
     EXPECT_EQ(Count("Elsewhere"), 0);
     RawExec("ALTER TABLE Elsewhere RENAME TO Words;");
+
+    // A word whose fields cannot be read as text (a description turned into
+    // bytes by another tool), after a word already taken: nothing moves and
+    // nothing is counted.
+    RawExec("DROP TRIGGER IF EXISTS refuse; UPDATE NewWords SET Description = x'00ff' WHERE Word = 'boom';");
+    m_messages.Clear();
+    EXPECT_EQ(m_store->AddWordsToList(3), 0);
+    EXPECT_EQ(Count("NewWords"), 3);
+    EXPECT_EQ(Count("Words"), 0);
 
     // With the fault gone, the same request moves every word once.
     Exec("DELETE FROM NewWords WHERE Word = 'boom'");
@@ -376,6 +374,22 @@ TEST_F(WordStoreTest, RememberRefusesAnIntervalTheScheduleCannotUse)
             EXPECT_EQ(Scalar("SELECT MemoryCycle FROM Words").lVal(), c.expected);
         }
     }
+
+    // A date the answer cannot write (the selection's Date an expression):
+    // the answer is refused, and its doubled interval is not left pending
+    // for the move to the next card to write.
+    Exec("DELETE FROM Words");
+    AddCard("fixed-date", "4", DaysAgo(9));
+    AddCard("next", "4", DaysAgo(9));
+    m_messages.Clear();
+    m_store->m_nMode = CWordStore::modeReview;
+    ASSERT_TRUE(m_store->m_recordset.Open(m_store->m_database.GetActiveConnection(),
+        "SELECT ID, Word, MemoryCycle, [Date] + 0 AS [Date] FROM Words ORDER BY ID", CADORecordset::openQuery));
+    EXPECT_FALSE(m_store->Remember());
+    EXPECT_EQ(m_messages.Messages().size(), 1u);
+    EXPECT_EQ(m_store->GetWord(), "fixed-date");
+    EXPECT_TRUE(m_store->MoveNext());
+    EXPECT_EQ(Scalar("SELECT MemoryCycle FROM Words WHERE Word = 'fixed-date'").lVal(), 4);
 }
 
 // Another running copy changed the card between reading and answering:
