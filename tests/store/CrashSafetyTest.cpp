@@ -20,11 +20,9 @@
 #include "store/DataFileSchema.h"
 #include "store/RawDataFile.h"
 
-#include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QTemporaryDir>
-#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -113,8 +111,6 @@ TEST(CrashSafetyTest, BackupAfterAKillHoldsExactlyTheCommittedWords)
     ASSERT_TRUE(dir.isValid());
     const QString dataPath = dir.filePath("db.mdb");
     const QString journalPath = dataPath + "-journal";
-    const QString looseCopy = dir.filePath("loose/db.mdb");
-    ASSERT_TRUE(QDir(dir.path()).mkdir("loose"));
     CreateDataFile(dataPath);
     platform::SetExecutableFilePathForTesting(dir.filePath("lexitrain"));
 
@@ -122,7 +118,6 @@ TEST(CrashSafetyTest, BackupAfterAKillHoldsExactlyTheCommittedWords)
     std::uniform_int_distribution<int> delayMicros(2000, 40000);
     QStringList saved; // since the file was last emptied
     int hotJournals = 0; // kills that left a journal beside the file
-    int torn = 0; // kills after which the file alone was no good database
     const int kills = Kills();
     for (int round = 0; round < kills; ++round) {
         if (round % 50 == 0) {
@@ -147,17 +142,7 @@ TEST(CrashSafetyTest, BackupAfterAKillHoldsExactlyTheCommittedWords)
         close(fds[0]);
         saved << reported;
 
-        // What a copy of the file's bytes alone would have held.
-        if (QFileInfo(journalPath).size() > 0) {
-            ++hotJournals;
-            QFile::remove(looseCopy);
-            ASSERT_TRUE(QFile::copy(dataPath, looseCopy));
-            const RawDataFile loose(looseCopy);
-            const QHash<QString, int> counts = loose.WordCounts();
-            if (loose.IntegrityCheck() != "ok"
-                || std::any_of(saved.begin(), saved.end(), [&](const QString& w) { return counts.value(w) != 1; }))
-                ++torn;
-        }
+        hotJournals += QFileInfo(journalPath).size() > 0 ? 1 : 0;
 
         // The next start: backup, then open.
         platform::RecordingMessageSink messages;
@@ -193,12 +178,10 @@ TEST(CrashSafetyTest, BackupAfterAKillHoldsExactlyTheCommittedWords)
         QFile::remove(backupPath);
     }
     EXPECT_GT(saved.size(), 0); // the kills did land among saved words
-    // The kills did land mid-write. How many of them also left the file's
-    // bytes torn depends on the machine's timing (under load it can be
-    // none in 300), so it is reported, not required: the backup test kills
-    // a writer after its pages have spilled, every time.
+    // The kills did land mid-write. Whether the file's own bytes were torn
+    // too depends on the machine's timing; the backup test kills a writer
+    // after its pages have spilled, every time.
     EXPECT_GT(hotJournals, kills / 10);
-    std::printf("%d kills: %d left a journal, %d left a file that alone was torn\n", kills, hotJournals, torn);
     platform::Clock::Reset();
     platform::ClearExecutableFilePathOverride();
 }

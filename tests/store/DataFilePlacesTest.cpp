@@ -138,10 +138,7 @@ TEST(DataFilePlacesTest, FilesAndFoldersTheUserCannotWrite)
         if (c.backupFolderMode >= 0) {
             ASSERT_TRUE(QDir().mkdir(folder + "/Backup"));
         }
-        const QByteArray before = [&] {
-            QFile f(folder + "/db.mdb");
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        }();
+        const QByteArray before = FileBytes(folder + "/db.mdb");
         ASSERT_EQ(::chmod(Native(folder + "/db.mdb").constData(), c.dataMode), 0);
         if (c.backupFolderMode >= 0) {
             ASSERT_EQ(::chmod(Native(folder + "/Backup").constData(), mode_t(c.backupFolderMode)), 0);
@@ -183,9 +180,7 @@ TEST(DataFilePlacesTest, FilesAndFoldersTheUserCannotWrite)
             EXPECT_TRUE(Entries(Native(folder + "/Backup")).isEmpty());
         }
         if (!c.opened) {
-            QFile f(folder + "/db.mdb");
-            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-            EXPECT_EQ(f.readAll(), before); // nothing lost, nothing changed
+            EXPECT_EQ(FileBytes(folder + "/db.mdb"), before); // nothing lost, nothing changed
         }
     }
     platform::ClearExecutableFilePathOverride();

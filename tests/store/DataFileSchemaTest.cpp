@@ -8,10 +8,10 @@
 #include "engine/ado/Recordset.h"
 #include "platform/Clock.h"
 #include "platform/ComError.h"
+#include "store/RawDataFile.h"
 
 #include <QDate>
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -33,7 +33,7 @@ QString Shell(const QString& path, const QString& sql)
     return QString::fromUtf8(shell.readAllStandardOutput()).trimmed();
 }
 
-TEST(DataFileSchemaTest, NewFileHoldsBothTablesWithTheirDefaults)
+TEST(DataFileSchemaTest, NewFileHoldsBothTablesWithTheirDefaultsAndReplacesNothing)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -94,29 +94,19 @@ TEST(DataFileSchemaTest, NewFileHoldsBothTablesWithTheirDefaults)
     connection->Close();
     EXPECT_EQ(Shell(path, QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
     EXPECT_EQ(Shell(path, QStringLiteral("SELECT Word FROM NewWords WHERE Word = 'Москва'")), QStringLiteral("Москва"));
-}
 
-TEST(DataFileSchemaTest, ExistingFileIsNeverReplaced)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString path = dir.filePath(QStringLiteral("db.mdb"));
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("precious");
-    }
+    // An existing file is never made over, and nothing is left beside it.
+    const QString precious = dir.filePath(QStringLiteral("precious.mdb"));
+    ASSERT_TRUE(WriteFileBytes(precious, "precious"));
     try {
-        CreateDataFile(path);
+        CreateDataFile(precious);
         ADD_FAILURE() << "an existing file was accepted";
     } catch (const platform::ComError& e) {
         EXPECT_TRUE(e.Description().value_or(QString()).contains(QStringLiteral("already exists")));
     }
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), QByteArray("precious"));
+    EXPECT_EQ(FileBytes(precious), QByteArray("precious"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
-        QStringList { QStringLiteral("db.mdb") });
+        QStringList({ QStringLiteral("db.mdb"), QStringLiteral("precious.mdb") }));
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "platform/MessageBox.h"
 #include "store/CWordStore.h"
 #include "store/DataFileSchema.h"
+#include "store/JetConnectionString.h"
 #include "store/RawDataFile.h"
 
 #include <QDate>
@@ -17,7 +18,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <sqlite3.h>
-#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using platform::Variant;
@@ -35,7 +36,7 @@ protected:
         m_store = std::make_unique<CWordStore>();
         ASSERT_TRUE(m_store->OpenDatabase());
         m_check = engine::Connection::Create();
-        m_check->Open(ConnectionString());
+        m_check->Open(JetConnectionString(DataPath()));
     }
 
     void TearDown() override
@@ -47,11 +48,6 @@ protected:
     }
 
     QString DataPath() const { return m_dir.filePath("db.mdb"); }
-    QString ConnectionString() const
-    {
-        return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False;")
-            .arg(DataPath());
-    }
 
     void Exec(const QString& jetSql) { m_check->Execute(jetSql, nullptr, engine::adExecuteNoRecords); }
 
@@ -81,16 +77,6 @@ protected:
     // Changes the engine's SQL cannot make (triggers, renames), straight
     // through SQLite.
     void RawExec(const char* sql) { EXPECT_TRUE(RawDataFile(DataPath(), true).Exec(QString::fromUtf8(sql))) << sql; }
-    // The Date field exactly as the data file holds it.
-    QString RawDate(const QString& word)
-    {
-        const QStringList dates = RawDataFile(DataPath())
-                                      .Column(QStringLiteral("SELECT Date FROM Words WHERE Word = '%1'")
-                                                  .arg(QString(word).replace(u'\'', QStringLiteral("''")))
-                                                  .toUtf8()
-                                                  .constData());
-        return dates.value(0);
-    }
     QString Text(const QString& jetSql) { return Scalar(jetSql).bstrVal(); }
 
     // The words of the store's open selection, in its order, from the
@@ -109,39 +95,6 @@ protected:
     std::unique_ptr<CWordStore> m_store;
     std::shared_ptr<engine::Connection> m_check;
 };
-
-TEST_F(WordStoreTest, SelectionsFollowTheSchedule)
-{
-    EXPECT_FALSE(m_store->OpenReviewList());
-    EXPECT_EQ(m_store->GetWordCount(), 0u);
-    EXPECT_FALSE(m_store->OpenLearnList());
-    EXPECT_EQ(m_store->GetWordCount(), 0u);
-
-    AddCard("due-yesterday", "1", DaysAgo(1));
-    AddCard("not-yet", "2", DaysAgo(1));
-    AddCard("long-overdue", "32", DaysAgo(40));
-    AddCard("today-zero", "0", DaysAgo(0));
-    AddCard("today-two", "2", DaysAgo(0));
-    AddCard("learned-today", "1", DaysAgo(0));
-    AddCard("learned-this-evening", "1", "#2024-03-05 18:30:00#");
-    AddCard("due-with-time", "1", "#2024-03-04 23:59:59#");
-    AddCard("no-date", "1", "NULL");
-    AddCard("no-cycle", "NULL", DaysAgo(3));
-
-    ASSERT_TRUE(m_store->OpenReviewList());
-    EXPECT_EQ(m_store->m_nMode, CWordStore::modeReview);
-    EXPECT_EQ(m_store->GetWordCount(), 3u);
-    QStringList due = WalkWords();
-    due.sort();
-    EXPECT_EQ(due, QStringList({ "due-with-time", "due-yesterday", "long-overdue" }));
-
-    ASSERT_TRUE(m_store->OpenLearnList());
-    EXPECT_EQ(m_store->m_nMode, CWordStore::modeLearn);
-    QStringList learned = WalkWords();
-    learned.sort();
-    EXPECT_EQ(learned, QStringList({ "learned-this-evening", "learned-today" }));
-    EXPECT_TRUE(m_messages.Messages().empty());
-}
 
 TEST_F(WordStoreTest, RememberDoublesAndForgottenResets)
 {
@@ -417,7 +370,7 @@ TEST_F(WordStoreTest, RefusedAnswerShowsTheCardAsTheFileNowHoldsIt)
     EXPECT_EQ(m_store->GetWord(), "next");
 }
 
-// Another process holding the write lock: a move waits for it (the lock is
+// Another writer holding the write lock: a move waits for it (the lock is
 // taken when the move begins, so the wait applies), and a move that still
 // cannot get it fails as a move, with the layer's report, moving nothing
 // and ending nothing.
@@ -429,45 +382,27 @@ TEST_F(WordStoreTest, MoveWaitsForAnotherWriterThenFailsCleanly)
     m_store->CloseDatabase();
     m_store->m_database.SetConnectionTimeout(1);
     ASSERT_TRUE(m_store->OpenDatabase());
+    const RawDataFile writer(DataPath(), true);
 
-    const auto holdWriteLock = [&](int millis) {
-        int ready[2];
-        if (::pipe(ready) != 0)
-            return pid_t(-1);
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ::close(ready[0]);
-            const RawDataFile writer(DataPath(), true);
-            writer.Exec("BEGIN IMMEDIATE");
-            (void)!::write(ready[1], "r", 1);
-            ::usleep(useconds_t(millis) * 1000);
-            writer.Exec("COMMIT");
-            ::_exit(0);
-        }
-        ::close(ready[1]);
-        char c;
-        (void)!::read(ready[0], &c, 1);
-        ::close(ready[0]);
-        return child;
-    };
-
-    pid_t holder = holdWriteLock(300);
-    ASSERT_GT(holder, 0);
+    ASSERT_TRUE(writer.Exec("BEGIN IMMEDIATE"));
+    std::thread commitSoon([&] {
+        ::usleep(300 * 1000);
+        writer.Exec("COMMIT");
+    });
     int moved = -1;
     EXPECT_NO_THROW(moved = m_store->AddWordsToList(2));
+    commitSoon.join();
     EXPECT_EQ(moved, 2);
     EXPECT_TRUE(m_messages.Messages().empty());
-    ::waitpid(holder, nullptr, 0);
     EXPECT_EQ(Count("Words"), 2);
 
-    holder = holdWriteLock(3000);
-    ASSERT_GT(holder, 0);
+    ASSERT_TRUE(writer.Exec("BEGIN IMMEDIATE"));
     EXPECT_NO_THROW(moved = m_store->AddWordsToList(2));
+    writer.Exec("COMMIT");
     EXPECT_EQ(moved, 0);
     ASSERT_EQ(m_messages.Messages().size(), 1u);
     EXPECT_TRUE(m_messages.Messages()[0].text.startsWith("CADODataBase Error"))
         << m_messages.Messages()[0].text.toStdString();
-    ::waitpid(holder, nullptr, 0);
     EXPECT_EQ(Count("NewWords"), 1);
     EXPECT_EQ(Count("Words"), 2);
 }
@@ -504,58 +439,69 @@ TEST_F(WordStoreTest, ModifyRewritesOnlyTheCurrentCardAndCloseEndsTheConnection)
 }
 
 // The due rule counts calendar days, so the edges are midnight, month and
-// year ends and leap days. Each row: the clock, a card's date and interval,
+// year ends and leap days; a card with no date or no interval is never in
+// either selection. Each row: the clock, a card's date and interval,
 // whether the card is due and whether it is in the learn selection; an
 // answer to a due card then writes the clock's calendar day.
-TEST_F(WordStoreTest, CalendarEdgesDecideTheSelectionsAndTheDateWritten)
+TEST_F(WordStoreTest, SelectionsFollowTheCalendarAndTheAnswerWritesTheDay)
 {
     struct Case {
         const char* clock;
         const char* date;
-        int cycle;
+        const char* cycle;
         bool due;
         bool learn;
     };
     const Case cases[] = {
-        { "2024-03-01 00:00:00", "2024-02-29 23:59:59", 1, true, false },
-        { "2024-02-29 23:59:59", "2024-02-29 00:00:00", 1, false, true },
-        { "2024-02-29 23:59:59", "2024-02-28 23:59:59", 1, true, false },
-        { "2024-03-01 00:00:00", "2024-03-01 00:00:00", 1, false, true },
-        { "2024-03-01 00:00:00", "2024-03-01 00:00:00", 2, false, false },
-        { "2024-01-01 00:00:00", "2023-12-31 23:59:59", 1, true, false },
-        { "2023-12-31 23:59:59", "2023-12-30 00:00:00", 2, false, false },
-        { "2024-01-01 00:00:01", "2023-12-30 00:00:00", 2, true, false },
-        { "2023-03-01 00:00:00", "2023-02-27 12:00:00", 2, true, false },
-        { "2023-02-28 23:59:59", "2023-02-27 12:00:00", 2, false, false },
-        { "2024-02-29 12:00:00", "2024-01-29 00:00:00", 31, true, false },
-        { "2024-02-28 12:00:00", "2024-01-29 00:00:00", 31, false, false },
-        { "2024-03-05 10:00:00", "2023-03-05 10:00:00", 1, true, false }, // same day a year ago
-        { "2024-04-05 10:00:00", "2024-03-05 10:00:00", 1, true, false }, // same day a month ago
-        { "2100-03-01 00:00:00", "2100-02-28 00:00:00", 1, true, false }, // 2100 has no leap day
+        { "2024-03-05 10:00:00", "2024-01-25 00:00:00", "32", true, false }, // long overdue
+        { "2024-03-05 10:00:00", "2024-03-05 00:00:00", "0", false, false },
+        { "2024-03-05 10:00:00", "2024-03-05 18:30:00", "1", false, true }, // learned this evening
+        { "2024-03-05 10:00:00", "NULL", "1", false, false },
+        { "2024-03-05 10:00:00", "2024-03-02 00:00:00", "NULL", false, false },
+        { "2024-03-01 00:00:00", "2024-02-29 23:59:59", "1", true, false },
+        { "2024-02-29 23:59:59", "2024-02-29 00:00:00", "1", false, true },
+        { "2024-02-29 23:59:59", "2024-02-28 23:59:59", "1", true, false },
+        { "2024-03-01 00:00:00", "2024-03-01 00:00:00", "1", false, true },
+        { "2024-03-01 00:00:00", "2024-03-01 00:00:00", "2", false, false },
+        { "2024-01-01 00:00:00", "2023-12-31 23:59:59", "1", true, false },
+        { "2023-12-31 23:59:59", "2023-12-30 00:00:00", "2", false, false },
+        { "2024-01-01 00:00:01", "2023-12-30 00:00:00", "2", true, false },
+        { "2023-03-01 00:00:00", "2023-02-27 12:00:00", "2", true, false },
+        { "2023-02-28 23:59:59", "2023-02-27 12:00:00", "2", false, false },
+        { "2024-02-29 12:00:00", "2024-01-29 00:00:00", "31", true, false },
+        { "2024-02-28 12:00:00", "2024-01-29 00:00:00", "31", false, false },
+        { "2024-03-05 10:00:00", "2023-03-05 10:00:00", "1", true, false }, // same day a year ago
+        { "2024-04-05 10:00:00", "2024-03-05 10:00:00", "1", true, false }, // same day a month ago
+        { "2100-03-01 00:00:00", "2100-02-28 00:00:00", "1", true, false }, // 2100 has no leap day
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];
-        SCOPED_TRACE(QStringLiteral("clock %1, card %2 + %3").arg(c.clock, c.date).arg(c.cycle).toStdString());
+        SCOPED_TRACE(QStringLiteral("clock %1, card %2 + %3").arg(c.clock, c.date, c.cycle).toStdString());
         Exec("DELETE FROM Words");
         const QDateTime clock = QDateTime::fromString(c.clock, "yyyy-MM-dd HH:mm:ss");
         platform::Clock::SetFixed(clock);
-        AddCard("card", QString::number(c.cycle), QStringLiteral("#%1#").arg(c.date));
+        const QString date = c.date;
+        AddCard("card", c.cycle, date == "NULL" ? date : "#" + date + "#");
+        const int cycle = QString(c.cycle).toInt();
 
         EXPECT_EQ(m_store->OpenLearnList(), c.learn);
+        EXPECT_EQ(m_store->m_nMode, CWordStore::modeLearn);
         EXPECT_EQ(m_store->GetWordCount(), c.learn ? 1u : 0u);
         EXPECT_EQ(m_store->OpenReviewList(), c.due);
+        EXPECT_EQ(m_store->m_nMode, CWordStore::modeReview);
         EXPECT_EQ(m_store->GetWordCount(), c.due ? 1u : 0u);
         if (!c.due)
             continue;
         // Remember on even rows, Forgotten on odd ones.
         const bool remember = i % 2 == 0;
         ASSERT_TRUE(remember ? m_store->Remember() : m_store->Forget());
-        EXPECT_EQ(Scalar("SELECT MemoryCycle FROM Words").lVal(), remember ? 2 * c.cycle : 1);
-        EXPECT_EQ(RawDate("card"), clock.date().toString("yyyy-MM-dd") + " 00:00:00");
+        EXPECT_EQ(Scalar("SELECT MemoryCycle FROM Words").lVal(), remember ? 2 * cycle : 1);
+        EXPECT_EQ(RawDataFile(DataPath()).Column("SELECT Date FROM Words").value(0),
+            clock.date().toString("yyyy-MM-dd") + " 00:00:00");
         // Answered today: not due again today, and in today's learn
         // selection only when forgotten.
         EXPECT_FALSE(m_store->OpenReviewList());
-        EXPECT_EQ(m_store->OpenLearnList(), !remember || 2 * c.cycle == 1);
+        EXPECT_EQ(m_store->OpenLearnList(), !remember || 2 * cycle == 1);
     }
     EXPECT_TRUE(m_messages.Messages().empty());
 }
