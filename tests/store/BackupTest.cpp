@@ -1,4 +1,4 @@
-// The start-up backup and the paths beside the executable: the backup's
+// The start-up backup: the backup's
 // name at a fixed clock, the three failure messages, starts within one
 // second and the next, a race of several starts for one name, each route
 // that places the copy, and copies that fail part-way leaving nothing
@@ -305,28 +305,6 @@ TEST_F(BackupTest, BackupHoldsTheLastCommittedState)
     EXPECT_EQ(RawDataFile(data).WordCounts(), LongWords(QStringLiteral("wal"), 5));
     EXPECT_EQ(RawDataFile(data).Column("PRAGMA journal_mode"), QStringList { QStringLiteral("delete") });
     EXPECT_TRUE(m_messages.Messages().empty());
-}
-
-TEST_F(BackupTest, PathsAreFormedBesideTheExecutable)
-{
-    QString path;
-    ASSERT_TRUE(m_store.GetDataFilePath(QStringLiteral("db.mdb"), path));
-    EXPECT_EQ(path, m_dir.path() + QStringLiteral("/db.mdb"));
-    ASSERT_TRUE(m_store.GetDataFilePath(QStringLiteral("Backup/db.x.MDB"), path));
-    EXPECT_EQ(path, m_dir.path() + QStringLiteral("/Backup/db.x.MDB"));
-
-    // An executable in the root: the separator doubles, and the path works.
-    platform::SetExecutableFilePathForTesting(QStringLiteral("/lexitrain"));
-    ASSERT_TRUE(m_store.GetDataFilePath(QStringLiteral("db.mdb"), path));
-    EXPECT_EQ(path, QStringLiteral("//db.mdb"));
-
-    // No folder known, or a path with no folder in it: nothing is formed.
-    for (const std::optional<QString>& executable : { std::optional<QString>(), std::optional<QString>("lexitrain") }) {
-        platform::SetExecutableFilePathForTesting(executable);
-        path = QStringLiteral("unchanged");
-        EXPECT_FALSE(m_store.GetDataFilePath(QStringLiteral("db.mdb"), path));
-        EXPECT_EQ(path, QStringLiteral("unchanged"));
-    }
 }
 
 } // namespace

@@ -78,17 +78,9 @@ QString LongDescription(const QString& word)
 
 QStringList ReadReported(int fd)
 {
-    QByteArray all;
-    char buf[4096];
-    ssize_t got;
-    while ((got = read(fd, buf, sizeof buf)) > 0)
-        all.append(buf, got);
-    QStringList words;
-    for (const QByteArray& line : all.split('\n')) {
-        if (!line.isEmpty())
-            words << QString::fromUtf8(line);
-    }
-    return words;
+    QFile pipe;
+    pipe.open(fd, QIODevice::ReadOnly);
+    return QString::fromUtf8(pipe.readAll()).split(u'\n', Qt::SkipEmptyParts);
 }
 
 // Empties both tables and shrinks the file, so that a long run copies a

@@ -1,7 +1,8 @@
 // Where the store's files lie: beside an executable whose folder can be
 // written (as before), in the user's own folder for one whose folder cannot
 // (an installed trainer), where the first start finds an empty data file
-// made for it, and beside any data file a tool names.
+// made for it, nowhere for an executable of no known folder, and beside any
+// data file a tool names.
 #include "platform/Clock.h"
 #include "platform/ExecutablePath.h"
 #include "platform/MessageBox.h"
@@ -13,6 +14,7 @@
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -45,24 +47,27 @@ TEST_F(DataFileLocationTest, EachKindOfStartFindsItsFolder)
     const QString perUser = m_dir.filePath("home/.local/share/lexitrain");
     const struct {
         const char* what;
-        QString executable;
-        QString folder;
+        std::optional<QString> executable;
+        QString folder; // null: no path is formed
     } cases[] = {
         { "a build folder", m_dir.filePath("build/app/lexitrain"), m_dir.filePath("build/app") },
         // A folder that cannot be written: root may write anywhere, so
         // this stands in with one that is not there at all.
         { "an installed trainer", m_dir.filePath("usr/bin/lexitrain"), perUser },
+        { "the root folder, the separator doubled", QStringLiteral("/lexitrain"), QStringLiteral("/") },
+        { "a path with no folder", QStringLiteral("lexitrain"), QString() },
+        { "an unknown executable", std::nullopt, QString() },
     };
     QDir().mkpath(m_dir.filePath("build/app"));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         platform::SetExecutableFilePathForTesting(c.executable);
         CWordStore store;
-        QString data, backup;
-        ASSERT_TRUE(store.GetDataFilePath("db.mdb", data));
-        store.GetDataFilePath("Backup", backup);
-        EXPECT_EQ(data, c.folder + "/db.mdb");
-        EXPECT_EQ(backup, c.folder + "/Backup");
+        QString data = QStringLiteral("unchanged"), backup;
+        EXPECT_EQ(store.GetDataFilePath("db.mdb", data), !c.folder.isNull());
+        store.GetDataFilePath("Backup/db.x.MDB", backup);
+        EXPECT_EQ(data, c.folder.isNull() ? QStringLiteral("unchanged") : c.folder + "/db.mdb");
+        EXPECT_EQ(backup, c.folder.isNull() ? QString() : c.folder + "/Backup/db.x.MDB");
     }
     EXPECT_FALSE(QFile::exists(m_dir.filePath("build/app/db.mdb"))) << "a build folder's data file was made";
 }

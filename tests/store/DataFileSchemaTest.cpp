@@ -8,6 +8,7 @@
 #include "engine/ado/Recordset.h"
 #include "platform/Clock.h"
 #include "platform/ComError.h"
+#include "store/JetConnectionString.h"
 #include "store/RawDataFile.h"
 
 #include <QDate>
@@ -17,11 +18,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QString ConnectionTo(const QString& path)
-{
-    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False;").arg(path);
-}
 
 // Runs the sqlite3 shell on the file; its standard output.
 QString Shell(const QString& path, const QString& sql)
@@ -42,7 +38,7 @@ TEST(DataFileSchemaTest, NewFileHoldsBothTablesWithTheirDefaultsAndReplacesNothi
 
     platform::Clock::SetFixed(QDateTime(QDate(2023, 7, 9), QTime(21, 5, 0)));
     auto connection = engine::Connection::Create();
-    connection->Open(ConnectionTo(path));
+    connection->Open(JetConnectionString(path));
     auto words = engine::Recordset::Create();
     words->Open(QStringLiteral("SELECT * FROM Words"), connection, engine::adOpenStatic, engine::adLockOptimistic,
         engine::adCmdText);
@@ -84,7 +80,7 @@ TEST(DataFileSchemaTest, NewFileHoldsBothTablesWithTheirDefaultsAndReplacesNothi
     // them the shell still finds the file sound.
     Shell(path, QStringLiteral("INSERT INTO NewWords (Word) VALUES ('ÉTÉ'); CREATE INDEX ByWord ON NewWords (Word)"));
     connection = engine::Connection::Create();
-    connection->Open(ConnectionTo(path));
+    connection->Open(JetConnectionString(path));
     auto found = engine::Recordset::Create();
     found->Open(QStringLiteral("SELECT * FROM NewWords WHERE Word = 'été' ORDER BY Word"), connection,
         engine::adOpenStatic, engine::adLockOptimistic, engine::adCmdText);
