@@ -24,7 +24,6 @@
 #include <QHash>
 #include <QTemporaryDir>
 #include <csignal>
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <random>
 #include <sqlite3.h>
@@ -83,20 +82,6 @@ QStringList ReadReported(int fd)
     return QString::fromUtf8(pipe.readAll()).split(u'\n', Qt::SkipEmptyParts);
 }
 
-// Empties both tables and shrinks the file, so that a long run copies a
-// small file each round.
-void StartAfresh(const QString& dataPath)
-{
-    RawDataFile(dataPath, true).Exec("DELETE FROM NewWords; DELETE FROM Words; VACUUM;");
-}
-
-int Kills()
-{
-    const char* text = std::getenv("LEXITRAIN_CRASH_KILLS");
-    const int kills = text ? std::atoi(text) : 0;
-    return kills > 0 ? kills : 300;
-}
-
 TEST(CrashSafetyTest, BackupAfterAKillHoldsExactlyTheCommittedWords)
 {
     QTemporaryDir dir;
@@ -110,10 +95,11 @@ TEST(CrashSafetyTest, BackupAfterAKillHoldsExactlyTheCommittedWords)
     std::uniform_int_distribution<int> delayMicros(2000, 40000);
     QStringList saved; // since the file was last emptied
     int hotJournals = 0; // kills that left a journal beside the file
-    const int kills = Kills();
+    const int asked = qEnvironmentVariableIntValue("LEXITRAIN_CRASH_KILLS");
+    const int kills = asked > 0 ? asked : 300;
     for (int round = 0; round < kills; ++round) {
-        if (round % 50 == 0) {
-            StartAfresh(dataPath);
+        if (round % 50 == 0) { // emptied and shrunk, so that a long run copies a small file
+            RawDataFile(dataPath, true).Exec("DELETE FROM NewWords; DELETE FROM Words; VACUUM;");
             saved.clear();
         }
         int fds[2];

@@ -11,6 +11,7 @@
 #include "store/CWordStore.h"
 #include "store/DataFileSchema.h"
 #include "store/DelimitedWordList.h"
+#include "store/JetConnectionString.h"
 #include "store/RawDataFile.h"
 #include "store/WordExport.h"
 #include "store/WordImport.h"
@@ -81,25 +82,21 @@ protected:
         QString data;
         store.GetDataFilePath("db.mdb", data);
         auto c = engine::Connection::Create();
-        c->Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;").arg(data));
+        c->Open(JetConnectionString(data));
         return c;
     }
 
     static void Insert(CWordStore& store, const QString& table, const std::vector<Word>& words)
     {
-        auto c = Connect(store);
         auto rs = engine::Recordset::Create();
-        rs->Open("SELECT * FROM " + table, c, engine::adOpenStatic, engine::adLockOptimistic, engine::adCmdText);
+        rs->Open("SELECT Word, Pronunciation, Description FROM " + table, Connect(store), engine::adOpenStatic,
+            engine::adLockOptimistic, engine::adCmdText);
         for (const Word& w : words) {
             rs->AddNew();
-            const auto put = [&](const char* field, const QString& text) {
-                rs->GetFields()
-                    ->Item(QString(field))
-                    ->PutValue(text.isEmpty() ? platform::Variant::Null() : platform::Variant::FromBstr(text));
-            };
-            put("Word", w.word);
-            put("Pronunciation", w.pronunciation);
-            put("Description", w.description);
+            int field = 0;
+            for (const QString& text : { w.word, w.pronunciation, w.description })
+                rs->GetFields()->Item(field++)->PutValue(
+                    text.isEmpty() ? platform::Variant::Null() : platform::Variant::FromBstr(text));
             rs->Update();
         }
     }
@@ -242,13 +239,10 @@ TEST_F(WordListTest, DuplicatesInTheListAndInEitherTableAreSkippedAsTheTrainerWo
         = { { Path("one.csv"), 1, "apple", R::AmongNewWords }, { Path("one.csv"), 2, "pear", R::InStudy },
               { Path("one.csv"), 4, "Plum", R::EarlierInList }, { Path("one.csv"), 6, "APPLE", R::AmongNewWords },
               { Path("two.tsv"), 1, "kiwi", R::EarlierInList } };
-    ASSERT_EQ(result.skipped.size(), skipped.size());
-    for (size_t i = 0; i < skipped.size(); ++i) {
-        EXPECT_EQ(result.skipped[i].file, std::get<0>(skipped[i]));
-        EXPECT_EQ(result.skipped[i].row.line, std::get<1>(skipped[i]));
-        EXPECT_EQ(result.skipped[i].row.word, std::get<2>(skipped[i]));
-        EXPECT_EQ(result.skipped[i].reason, std::get<3>(skipped[i]));
-    }
+    std::vector<std::tuple<QString, int, QString, R>> got;
+    for (const auto& s : result.skipped)
+        got.emplace_back(s.file, s.row.line, s.row.word, s.reason);
+    EXPECT_EQ(got, skipped);
 
     // The trainer's own add-word check agrees on every word the import
     // found among the new words.

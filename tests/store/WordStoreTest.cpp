@@ -77,7 +77,6 @@ protected:
     // Changes the engine's SQL cannot make (triggers, renames), straight
     // through SQLite.
     void RawExec(const char* sql) { EXPECT_TRUE(RawDataFile(DataPath(), true).Exec(QString::fromUtf8(sql))) << sql; }
-    QString Text(const QString& jetSql) { return Scalar(jetSql).bstrVal(); }
 
     // The words of the store's open selection, in its order, from the
     // current card on.
@@ -182,27 +181,24 @@ TEST_F(WordStoreTest, CardTextsAndPaging)
 TEST_F(WordStoreTest, AddNewWordRefusesOnlyDuplicatesInNewWords)
 {
     AddCard("dog", "1", DaysAgo(3));
-    EXPECT_TRUE(m_store->AddNewWord("cat", "kæt", "a small animal\r\nthat purrs"));
-    EXPECT_EQ(m_store->m_nMode, CWordStore::modeNone);
-    EXPECT_FALSE(m_store->AddNewWord("cat", "other", "other"));
-    EXPECT_TRUE(m_store->AddNewWord("dog", "dɒɡ", ""));
-    EXPECT_TRUE(m_store->AddNewWord("don't", "", "apostrophes are text"));
-    EXPECT_FALSE(m_store->AddNewWord("don't", "", ""));
-    EXPECT_TRUE(m_store->AddNewWord("x' OR '1'='1", "", ""));
-    EXPECT_TRUE(m_store->AddNewWord("学习 📚", "xuéxí", "שלום"));
-    // The database's text equality ignores case in every script, as Jet's does.
-    EXPECT_FALSE(m_store->AddNewWord("CAT", "", ""));
-    EXPECT_TRUE(m_store->AddNewWord("été", "ete", ""));
-    EXPECT_FALSE(m_store->AddNewWord("ÉTÉ", "", ""));
-    EXPECT_TRUE(m_store->AddNewWord("Москва", "", ""));
-    EXPECT_FALSE(m_store->AddNewWord("МОСКВА", "", ""));
-    EXPECT_TRUE(m_store->AddNewWord("αβγ", "", ""));
-    EXPECT_FALSE(m_store->AddNewWord("ΑΒΓ", "", ""));
+    // Each word, its pronunciation and description, and whether it is
+    // added. The database's text equality ignores case in every script, as
+    // Jet's does.
+    const std::tuple<const char*, const char*, const char*, bool> words[]
+        = { { "cat", "kæt", "a small animal\r\nthat purrs", true }, { "cat", "other", "other", false },
+              { "dog", "dɒɡ", "", true }, { "don't", "", "apostrophes are text", true }, { "don't", "", "", false },
+              { "x' OR '1'='1", "", "", true }, { "学习 📚", "xuéxí", "שלום", true }, { "CAT", "", "", false },
+              { "été", "ete", "", true }, { "ÉTÉ", "", "", false }, { "Москва", "", "", true },
+              { "МОСКВА", "", "", false }, { "αβγ", "", "", true }, { "ΑΒΓ", "", "", false } };
+    for (const auto& [word, pronunciation, description, added] : words) {
+        EXPECT_EQ(m_store->AddNewWord(word, pronunciation, description), added) << word;
+        EXPECT_EQ(m_store->m_nMode, CWordStore::modeNone);
+    }
     EXPECT_EQ(Count("NewWords"), 8);
     EXPECT_TRUE(Scalar("SELECT Pronunciation FROM NewWords WHERE Word = 'don''t'").IsNull());
     EXPECT_TRUE(Scalar("SELECT Description FROM NewWords WHERE Word = 'dog'").IsNull());
-    EXPECT_EQ(Text("SELECT Description FROM NewWords WHERE Word = 'cat'"), "a small animal\r\nthat purrs");
-    EXPECT_EQ(Text("SELECT Pronunciation FROM NewWords WHERE Word = '学习 📚'"), "xuéxí");
+    EXPECT_EQ(Scalar("SELECT Description FROM NewWords WHERE Word = 'cat'").bstrVal(), "a small animal\r\nthat purrs");
+    EXPECT_EQ(Scalar("SELECT Pronunciation FROM NewWords WHERE Word = '学习 📚'").bstrVal(), "xuéxí");
     EXPECT_TRUE(m_messages.Messages().empty());
 
     // A NUL inside a word is refused with a message that says so, never
@@ -288,14 +284,13 @@ TEST_F(WordStoreTest, AFailedMoveLosesNoWord)
 // message and leave the row as it was; the rest double as always.
 TEST_F(WordStoreTest, RememberRefusesAnIntervalTheScheduleCannotUse)
 {
-    struct Case {
+    const QDate day(2024, 3, 5);
+    const struct {
         const char* word;
         qint64 cycle;
         QDate today;
         qint64 expected; // -1: refused
-    };
-    const QDate day(2024, 3, 5);
-    const Case cases[] = {
+    } cases[] = {
         { "just-fits", 1000000, day, 2000000 }, // due in the year 7499
         { "past-9999", 1500000, day, -1 }, // due in 10237
         { "a-day-late", 16, QDate(9999, 12, 1), -1 }, // due on 10000-01-02
@@ -303,7 +298,7 @@ TEST_F(WordStoreTest, RememberRefusesAnIntervalTheScheduleCannotUse)
         { "largest", 2147483647, day, -1 }, { "negative", -5, day, -1 }, { "most-negative", -2147483648LL, day, -1 },
         { "last-day-exactly", 15, QDate(9999, 12, 1), 30 }, // due on 9999-12-31
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.word);
         m_messages.Clear();
         Exec("DELETE FROM Words");
