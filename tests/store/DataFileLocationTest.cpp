@@ -72,42 +72,37 @@ TEST_F(DataFileLocationTest, EachKindOfStartFindsItsFolder)
     EXPECT_FALSE(QFile::exists(m_dir.filePath("build/app/db.mdb"))) << "a build folder's data file was made";
 }
 
-TEST_F(DataFileLocationTest, FirstInstalledStartMakesAnEmptyDataFileAndLaterStartsKeepIt)
+// The first installed start makes an empty data file in the user's folder
+// and later starts keep it; a tool naming a data file keeps the backup
+// beside that file and makes no per-user folder.
+TEST_F(DataFileLocationTest, InstalledStartsKeepTheirFileAndANamedFileItsBackup)
 {
+    const QString named = m_dir.filePath("lists/words.sqlite");
+    QDir().mkpath(m_dir.filePath("lists"));
+    CreateDataFile(named);
+    platform::SetExecutableFilePathForTesting(m_dir.filePath("usr/bin/lexitrain-words"));
+    {
+        CWordStore store;
+        store.SetDataFile(named);
+        QString path;
+        ASSERT_TRUE(store.GetDataFilePath("db.mdb", path));
+        EXPECT_EQ(path, named);
+        ASSERT_TRUE(store.BackupDataFile());
+        EXPECT_TRUE(QFile::exists(m_dir.filePath("lists/Backup/db.2024.03.05.07.04.09.MDB")));
+        EXPECT_FALSE(QDir(m_dir.filePath("home")).exists()) << "the per-user folder was made for a named file";
+    }
+
     platform::SetExecutableFilePathForTesting(m_dir.filePath("usr/bin/lexitrain"));
     const QString perUser = m_dir.filePath("home/.local/share/lexitrain");
-    {
+    for (const bool first : { true, false }) {
         CWordStore store;
         ASSERT_TRUE(store.BackupDataFile());
         ASSERT_TRUE(store.OpenDatabase());
-        EXPECT_TRUE(store.AddNewWord("first", "", ""));
-        store.CloseDatabase();
-    }
-    EXPECT_TRUE(QFile::exists(perUser + "/Backup/db.2024.03.05.07.04.09.MDB"));
-    platform::Clock::Advance(1);
-    {
-        CWordStore store;
-        ASSERT_TRUE(store.BackupDataFile());
-        ASSERT_TRUE(store.OpenDatabase());
-        EXPECT_FALSE(store.AddNewWord("first", "", "")) << "the second start found a fresh file";
+        EXPECT_EQ(store.AddNewWord("first", "", ""), first) << "the second start found a fresh file";
+        EXPECT_TRUE(QFile::exists(perUser + "/Backup/db.2024.03.05.07.04.09.MDB"));
+        platform::Clock::Advance(1);
     }
     EXPECT_TRUE(m_messages.Messages().empty());
-}
-
-TEST_F(DataFileLocationTest, ADataFileNamedByAToolKeepsItsBackupBesideIt)
-{
-    const QString data = m_dir.filePath("lists/words.sqlite");
-    QDir().mkpath(m_dir.filePath("lists"));
-    CreateDataFile(data);
-    platform::SetExecutableFilePathForTesting(m_dir.filePath("usr/bin/lexitrain-words"));
-    CWordStore store;
-    store.SetDataFile(data);
-    QString path;
-    ASSERT_TRUE(store.GetDataFilePath("db.mdb", path));
-    EXPECT_EQ(path, data);
-    ASSERT_TRUE(store.BackupDataFile());
-    EXPECT_TRUE(QFile::exists(m_dir.filePath("lists/Backup/db.2024.03.05.07.04.09.MDB")));
-    EXPECT_FALSE(QDir(m_dir.filePath("home")).exists()) << "the per-user folder was made for a named file";
 }
 
 } // namespace

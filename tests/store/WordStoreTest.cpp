@@ -69,9 +69,7 @@ protected:
     {
         auto rs = engine::Recordset::Create();
         rs->Open(jetSql, m_check, engine::adOpenStatic, engine::adLockOptimistic, engine::adCmdText);
-        if (rs->IsEOF())
-            return Variant();
-        return rs->GetFields()->Item(0)->Value();
+        return rs->IsEOF() ? Variant() : rs->GetFields()->Item(0)->Value();
     }
     long Count(const QString& table) { return Scalar("SELECT COUNT(*) FROM " + table).lVal(); }
     // Changes the engine's SQL cannot make (triggers, renames), straight
