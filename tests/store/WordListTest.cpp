@@ -205,6 +205,12 @@ TEST_F(WordListTest, ReadsHeadersOtherTrainersFilesAndNamesIgnoredColumns)
         { "anki-char.txt", "#separator:;\r\nsol;sun\n", { { "sol", "sun", "" } }, "" },
         { "anki-header-only.txt", "#separator:tab", {}, "" },
         { "no-final-newline.csv", "one,p\ntwo", { { "one", "p", "" }, { "two", "", "" } }, "" },
+        { "by-name.xml",
+            "<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882' xmlns:rs='urn:schemas-microsoft-com:rowset' "
+            "xmlns:z='#RowsetSchema'><s:Schema id='RowsetSchema'><s:ElementType name='row' content='eltOnly'>"
+            "<s:AttributeType name='Notes'/><s:AttributeType name='Description'/><s:AttributeType name='word'/>"
+            "</s:ElementType></s:Schema><rs:data><z:row Notes='x' Description='fruit' word='apple'/></rs:data></xml>",
+            { { "apple", "", "fruit" } }, "Notes" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
