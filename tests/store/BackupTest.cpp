@@ -174,20 +174,12 @@ TEST_F(BackupTest, EveryRoutePlacesTheCopyAndEveryFailureLeavesNothing)
     const QString path = Path(QStringLiteral("Backup/") + name);
 
     using Route = BackupCopyFaults::Route;
-    const struct {
-        Route route;
-        bool noUnnamedFiles, noRenameNoReplace, noProc;
-    } routes[] = {
-        { Route::UnnamedThroughProc, false, false, false },
-        { Route::UnnamedByDescriptor, false, false, true },
-        { Route::RenameNoReplace, true, false, false },
-        { Route::HardLink, true, true, false },
-    };
     enum Fault { kNone, kNameTaken, kDiskFull, kFailingFlush, kSizeLimit };
     constexpr int kFailedAsACopy = 100;
-    for (const auto& r : routes) {
+    for (const Route route :
+        { Route::UnnamedThroughProc, Route::UnnamedByDescriptor, Route::RenameNoReplace, Route::HardLink }) {
         for (const Fault fault : { kNone, kNameTaken, kDiskFull, kFailingFlush, kSizeLimit }) {
-            SCOPED_TRACE(testing::Message() << "route " << int(r.route) << ", fault " << fault);
+            SCOPED_TRACE(testing::Message() << "route " << int(route) << ", fault " << fault);
             QFile::remove(path);
             const pid_t child = ::fork();
             ASSERT_GE(child, 0);
@@ -198,9 +190,9 @@ TEST_F(BackupTest, EveryRoutePlacesTheCopyAndEveryFailureLeavesNothing)
                 if (fault == kSizeLimit)
                     ::setrlimit(RLIMIT_FSIZE, &limit);
                 BackupCopyFaults faults;
-                faults.noUnnamedFiles = r.noUnnamedFiles;
-                faults.noRenameNoReplace = r.noRenameNoReplace;
-                faults.noProc = r.noProc;
+                faults.noUnnamedFiles = route == Route::RenameNoReplace || route == Route::HardLink;
+                faults.noRenameNoReplace = route == Route::HardLink;
+                faults.noProc = route == Route::UnnamedByDescriptor;
                 faults.diskFull = fault == kDiskFull;
                 faults.failingFlush = fault == kFailingFlush;
                 if (fault == kNameTaken)
@@ -216,7 +208,7 @@ TEST_F(BackupTest, EveryRoutePlacesTheCopyAndEveryFailureLeavesNothing)
             int status = 0;
             ASSERT_EQ(::waitpid(child, &status, 0), child);
             ASSERT_TRUE(WIFEXITED(status)) << "the copy did not end by itself";
-            EXPECT_EQ(WEXITSTATUS(status), fault == kNone ? int(r.route) : kFailedAsACopy);
+            EXPECT_EQ(WEXITSTATUS(status), fault == kNone ? int(route) : kFailedAsACopy);
             const bool placed = fault == kNone || fault == kNameTaken;
             EXPECT_EQ(BackupEntries(), placed ? QStringList { name } : QStringList());
             EXPECT_EQ(FileBytes(path), fault == kNone ? data : QByteArray(placed ? "taken" : "<missing>"));

@@ -325,71 +325,60 @@ TEST_F(WordListTest, BadInputLeavesTheDataFileByteIdenticalAndSaysWhere)
     EXPECT_FALSE(QDir(Path("bad/Backup")).exists()) << "a backup before the lists were known to be good";
 }
 
-// A data file the user may only read, and one another process holds the
-// write lock of: the import fails naming the data file, and the file is
-// left as it was.
-TEST_F(WordListTest, DataFileThatCannotBeWrittenIsLeftAsItWasAndNamed)
+// The trainer's backup of the file as it was is written before an import.
+// A data file the user may only read, one another process holds the write
+// lock of, and one whose backup cannot be made (its name taken within the
+// same second): the import fails naming the data file and saying why, and
+// the file is left as it was.
+TEST_F(WordListTest, ImportBacksUpFirstAndLeavesAFileItCannotChangeAsItWas)
 {
-    for (const bool locked : { false, true }) {
-        SCOPED_TRACE(locked ? "locked" : "read-only");
-        const QString folder = locked ? "locked" : "readonly";
+    auto fine = NewStore("fine");
+    const QByteArray original = ReadFile("fine/db.mdb");
+    WriteFile("fine/list.csv", "new\n");
+    EXPECT_EQ(Import(*fine, { Path("fine/list.csv") }).added, 1);
+    EXPECT_EQ(ReadFile("fine/Backup/db.2024.03.05.10.00.00.MDB"), original);
+
+    for (const char* folder : { "read-only", "locked", "backup-taken" }) {
+        SCOPED_TRACE(folder);
+        const QString kind = folder;
         auto store = NewStore(folder);
         Insert(*store, "NewWords", { { "kept", "", "" } });
-        WriteFile(folder + "/list.csv", "new word\n");
-        const QString data = Path(folder + "/db.mdb");
+        WriteFile(kind + "/list.csv", "new word\n");
+        const QString data = Path(kind + "/db.mdb");
         const RawDataFile other(data, true);
-        if (locked) {
+        ASSERT_TRUE(QDir().mkdir(Path(kind + "/Backup")));
+        if (kind == "locked") {
             ASSERT_TRUE(other.Exec("BEGIN IMMEDIATE"));
             // A second rather than the trainer's fifteen before the lock counts.
             store->m_database.SetConnectionTimeout(1);
-        } else {
+        } else if (kind == "read-only") {
             ASSERT_EQ(::chmod(QFile::encodeName(data).constData(), 0444), 0);
+        } else {
+            WriteFile(kind + "/Backup/db.2024.03.05.10.00.00.MDB", "taken");
         }
-        const QByteArray before = ReadFile(folder + "/db.mdb");
+        const QByteArray before = ReadFile(kind + "/db.mdb");
 
-        const std::string failure
-            = AsUnprivilegedUser({ QFile::encodeName(m_dir.path()), QFile::encodeName(Path(folder)),
-                                     QFile::encodeName(data), QFile::encodeName(Path(folder + "/list.csv")) },
-                [&]() -> std::string {
-                    try {
-                        Import(*store, { Path(folder + "/list.csv") });
-                        return "imported";
-                    } catch (const WordListError& e) {
-                        if (e.File() != data || !e.Text().startsWith(data + ": ")
-                            || (locked && !e.Text().contains("nothing imported")))
-                            return e.Text().toStdString();
-                    }
-                    return {};
-                });
+        const std::string failure = AsUnprivilegedUser(
+            { QFile::encodeName(m_dir.path()), QFile::encodeName(Path(kind)), QFile::encodeName(data),
+                QFile::encodeName(Path(kind + "/list.csv")), QFile::encodeName(Path(kind + "/Backup")) },
+            [&]() -> std::string {
+                try {
+                    Import(*store, { Path(kind + "/list.csv") });
+                    return "imported";
+                } catch (const WordListError& e) {
+                    const char* why = kind == "locked" ? "nothing imported"
+                        : kind == "read-only"          ? ""
+                                                       : "Failed to backup data file";
+                    if (e.File() != data || !e.Text().startsWith(data + ": ") || !e.Text().contains(why))
+                        return e.Text().toStdString();
+                }
+                return {};
+            });
         EXPECT_EQ(failure, "");
-        EXPECT_EQ(ReadFile(folder + "/db.mdb"), before);
+        EXPECT_EQ(ReadFile(kind + "/db.mdb"), before);
         other.Exec("ROLLBACK");
         EXPECT_EQ(Words(*store, "NewWords"), (std::vector<Word> { { "kept", "", "" } }));
     }
-}
-
-TEST_F(WordListTest, TheTrainersBackupIsWrittenBeforeTheImportAndItsFailureStopsIt)
-{
-    auto store = NewStore("backup");
-    Insert(*store, "NewWords", { { "old", "", "" } });
-    const QByteArray before = ReadFile("backup/db.mdb");
-    WriteFile("list.csv", "new\n");
-
-    EXPECT_EQ(Import(*store, { Path("list.csv") }).added, 1);
-    EXPECT_EQ(ReadFile("backup/Backup/db.2024.03.05.10.00.00.MDB"), before);
-    EXPECT_NE(ReadFile("backup/db.mdb"), before);
-
-    // Within the same second the name is taken: the backup fails, and so
-    // does the import, before it changes anything.
-    const QByteArray now = ReadFile("backup/db.mdb");
-    WriteFile("more.csv", "more\n");
-    try {
-        Import(*store, { Path("more.csv") });
-        ADD_FAILURE() << "imported without a backup";
-    } catch (const WordListError& e) {
-        EXPECT_TRUE(e.Text().contains("Failed to backup data file")) << e.Text().toStdString();
-    }
-    EXPECT_EQ(ReadFile("backup/db.mdb"), now);
 }
 
 } // namespace
