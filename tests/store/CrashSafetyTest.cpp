@@ -1,17 +1,8 @@
 // Kills a process in the middle of the store's writes, again and again,
-// and after every kill runs what the next start of the program runs, in
-// its order: the start-up backup first, then the open of the data file.
-// The writer's descriptions are large and its page cache small, so that a
-// transaction writes pages into the data file before it commits and a kill
-// leaves half a transaction there with a hot journal beside it. After each
-// kill the backup alone (no journal beside it) must pass SQLite's integrity
-// check and hold exactly the committed words: every word the writer was
-// told was saved, once, across NewWords and Words, and no other word but
-// the one it was saving when it died. The data file, once opened, must
-// hold the same words as its backup.
-//
-// LEXITRAIN_CRASH_KILLS sets the number of kills (300 by default); the
-// long run in docs/testing.md uses 10000.
+// and after every kill runs what the next start runs, in its order: the
+// backup, then the open. The backup alone must hold exactly the committed
+// words, and the opened file the same. docs/testing.md tells the whole
+// design; LEXITRAIN_CRASH_KILLS sets the number of kills (300 by default).
 #include "engine/ado/Connection.h"
 #include "platform/Clock.h"
 #include "platform/ExecutablePath.h"

@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QStringList>
 #include <sqlite3.h>
+#include <utility>
 
 class RawDataFile {
 public:
@@ -18,12 +19,10 @@ public:
     explicit RawDataFile(const QString& path, bool writable = false)
     {
         const int flags = writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
-        if (sqlite3_open_v2(platform::EncodeFileName(path).constData(), &m_db, flags, nullptr) != SQLITE_OK) {
-            sqlite3_close(m_db);
-            m_db = nullptr;
-        }
-        if (m_db)
+        if (sqlite3_open_v2(platform::EncodeFileName(path).constData(), &m_db, flags, nullptr) == SQLITE_OK)
             sqlite3_busy_timeout(m_db, 20000);
+        else
+            sqlite3_close(std::exchange(m_db, nullptr));
     }
     ~RawDataFile() { sqlite3_close(m_db); }
     RawDataFile(const RawDataFile&) = delete;

@@ -117,10 +117,8 @@ TEST_F(WordStoreTest, RememberDoublesAndForgottenResets)
     EXPECT_FALSE(m_store->Remember());
     EXPECT_FALSE(m_store->Forget());
 
-    EXPECT_EQ(Scalar("SELECT MemoryCycle FROM Words WHERE Word = 'zero'").lVal(), 2);
-    EXPECT_EQ(Scalar("SELECT MemoryCycle FROM Words WHERE Word = 'one'").lVal(), 2);
-    EXPECT_EQ(Scalar("SELECT MemoryCycle FROM Words WHERE Word = 'sixteen'").lVal(), 32);
-    EXPECT_EQ(Scalar("SELECT MemoryCycle FROM Words WHERE Word = 'sixty-four'").lVal(), 1);
+    EXPECT_EQ(RawDataFile(DataPath()).Column("SELECT Word || ' ' || ifnull(MemoryCycle, '-') FROM Words ORDER BY ID"),
+        QStringList({ "zero 2", "null -", "one 2", "sixteen 32", "sixty-four 1" }));
     EXPECT_EQ(Count("Words WHERE Year([Date]) = 2024 AND Month([Date]) = 3 AND Day([Date]) = 5"), 4);
 
     // The null interval, reached in review mode over a plain selection.
