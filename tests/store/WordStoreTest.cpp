@@ -221,7 +221,6 @@ TEST_F(WordStoreTest, AddWordsToListMovesWordsIntoTodaysStudy)
     EXPECT_EQ(Count("Words INNER JOIN NewWords ON Words.Word = NewWords.Word"), 0);
     Exec("DELETE FROM NewWords");
     EXPECT_EQ(m_store->m_nMode, CWordStore::modeNone);
-    EXPECT_EQ(Count("NewWords"), 0);
     EXPECT_EQ(Count("Words"), 3);
     EXPECT_EQ(Count("Words WHERE MemoryCycle = 1"), 3);
     EXPECT_EQ(m_store->AddWordsToList(5), 0);
@@ -237,43 +236,37 @@ TEST_F(WordStoreTest, AddWordsToListMovesWordsIntoTodaysStudy)
     EXPECT_TRUE(m_messages.Messages().empty());
 }
 
+// A fault at each step of a move: the data file refusing the second word's
+// append, the append target gone (both with the layer's report), a word
+// whose fields cannot be read as text (bytes from another tool) after a
+// word already taken. Each time the deletes are undone and nothing is
+// counted.
 TEST_F(WordStoreTest, AFailedMoveLosesNoWord)
 {
     for (const char* w : { "first", "boom", "last" })
         ASSERT_TRUE(m_store->AddNewWord(w, "", ""));
-    // A fault in the middle of the append phase: the data file refuses
-    // the second word.
-    RawExec("CREATE TRIGGER refuse BEFORE INSERT ON Words WHEN NEW.Word = 'boom' "
-            "BEGIN SELECT RAISE(ABORT, 'disk trouble'); END;");
-    EXPECT_EQ(m_store->AddWordsToList(3), 0);
-    EXPECT_FALSE(m_messages.Messages().empty()); // the layer's report
-    EXPECT_EQ(Count("NewWords"), 3);
-    EXPECT_EQ(Count("Words"), 0);
-
-    // The append target cannot be opened (Words is gone): the deletes from
-    // NewWords are undone and nothing is counted.
-    RawExec("DROP TRIGGER refuse; ALTER TABLE Words RENAME TO Elsewhere;");
-    m_messages.Clear();
-    EXPECT_EQ(m_store->AddWordsToList(3), 0);
-    EXPECT_FALSE(m_messages.Messages().empty());
-    EXPECT_EQ(Count("NewWords"), 3);
-    EXPECT_EQ(Count("Elsewhere"), 0);
-    RawExec("ALTER TABLE Elsewhere RENAME TO Words;");
-
-    // A word whose fields cannot be read as text (a description turned into
-    // bytes by another tool), after a word already taken: nothing moves and
-    // nothing is counted.
-    RawExec("DROP TRIGGER IF EXISTS refuse; UPDATE NewWords SET Description = x'00ff' WHERE Word = 'boom';");
-    m_messages.Clear();
-    EXPECT_EQ(m_store->AddWordsToList(3), 0);
-    EXPECT_EQ(Count("NewWords"), 3);
-    EXPECT_EQ(Count("Words"), 0);
-
-    // With the fault gone, the same request moves every word once.
-    Exec("DELETE FROM NewWords WHERE Word = 'boom'");
-    EXPECT_EQ(m_store->AddWordsToList(3), 2);
+    const std::tuple<const char*, const char*, bool> faults[] = {
+        { "CREATE TRIGGER refuse BEFORE INSERT ON Words WHEN NEW.Word = 'boom' "
+          "BEGIN SELECT RAISE(ABORT, 'disk trouble'); END;",
+            "DROP TRIGGER refuse;", true },
+        { "ALTER TABLE Words RENAME TO Elsewhere;", "ALTER TABLE Elsewhere RENAME TO Words;", true },
+        { "UPDATE NewWords SET Description = x'00ff' WHERE Word = 'boom';",
+            "UPDATE NewWords SET Description = NULL WHERE Word = 'boom';", false },
+    };
+    for (const auto& [make, undo, reported] : faults) {
+        SCOPED_TRACE(make);
+        RawExec(make);
+        m_messages.Clear();
+        EXPECT_EQ(m_store->AddWordsToList(3), 0);
+        EXPECT_EQ(m_messages.Messages().empty(), !reported);
+        RawExec(undo);
+        EXPECT_EQ(Count("NewWords"), 3);
+        EXPECT_EQ(Count("Words"), 0);
+    }
+    // With the faults gone, the same request moves every word once.
+    EXPECT_EQ(m_store->AddWordsToList(3), 3);
     EXPECT_EQ(Count("NewWords"), 0);
-    EXPECT_EQ(Count("Words"), 2);
+    EXPECT_EQ(Count("Words"), 3);
 }
 
 // Intervals whose doubling the schedule cannot use are refused with a
