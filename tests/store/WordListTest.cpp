@@ -140,10 +140,9 @@ protected:
 
 TEST_F(WordListTest, EveryFormatCarriesAwkwardTextsThroughARoundTripByteForByte)
 {
-    const struct {
-        WordListFormat format;
-        const char* extension;
-    } formats[] = { { WordListFormat::Csv, "csv" }, { WordListFormat::Tsv, "tsv" }, { WordListFormat::Xml, "xml" } };
+    using Format = std::pair<WordListFormat, const char*>;
+    const Format formats[]
+        = { { WordListFormat::Csv, "csv" }, { WordListFormat::Tsv, "tsv" }, { WordListFormat::Xml, "xml" } };
     const std::vector<Word> inStudy = { { "studied", "ˈstʌdid", "in Words" }, { "学习", "xuéxí", "" } };
     for (const auto& [format, extension] : formats) {
         SCOPED_TRACE(extension);
