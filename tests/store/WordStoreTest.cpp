@@ -160,18 +160,14 @@ TEST_F(WordStoreTest, CardTextsAndPaging)
     EXPECT_EQ(m_store->GetPronunciation(), "");
     EXPECT_EQ(m_store->GetDescription(), "");
     EXPECT_EQ(m_store->GetMemoryCycle(), "1");
-    const QString firstId = m_store->GetID();
-    EXPECT_GT(firstId.toInt(), 0);
-
-    EXPECT_FALSE(m_store->MovePrevious());
-    EXPECT_EQ(m_store->GetID(), firstId);
-    EXPECT_TRUE(m_store->MoveNext());
-    EXPECT_TRUE(m_store->MoveNext());
-    EXPECT_EQ(m_store->GetWord(), "third");
-    EXPECT_FALSE(m_store->MoveNext());
-    EXPECT_EQ(m_store->GetWord(), "third");
-    EXPECT_TRUE(m_store->MovePrevious());
-    EXPECT_EQ(m_store->GetWord(), "second");
+    EXPECT_GT(m_store->GetID().toInt(), 0);
+    // Each step: forward or back, whether it moves, the card then shown.
+    const std::tuple<bool, bool, const char*> steps[] = { { false, false, "bare" }, { true, true, "second" },
+        { true, true, "third" }, { true, false, "third" }, { false, true, "second" } };
+    for (const auto& [forward, moves, word] : steps) {
+        EXPECT_EQ(forward ? m_store->MoveNext() : m_store->MovePrevious(), moves);
+        EXPECT_EQ(m_store->GetWord(), word);
+    }
 }
 
 TEST_F(WordStoreTest, AddNewWordRefusesOnlyDuplicatesInNewWords)
