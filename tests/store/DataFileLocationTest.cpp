@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <optional>
 
