@@ -66,13 +66,6 @@ QString LongDescription(const QString& word)
     }
 }
 
-QStringList ReadReported(int fd)
-{
-    QFile pipe;
-    pipe.open(fd, QIODevice::ReadOnly);
-    return QString::fromUtf8(pipe.readAll()).split(u'\n', Qt::SkipEmptyParts);
-}
-
 TEST(CrashSafetyTest, BackupAfterAKillHoldsExactlyTheCommittedWords)
 {
     QTemporaryDir dir;
@@ -106,7 +99,9 @@ TEST(CrashSafetyTest, BackupAfterAKillHoldsExactlyTheCommittedWords)
         int status = 0;
         waitpid(child, &status, 0);
         ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself in round " << round;
-        const QStringList reported = ReadReported(fds[0]);
+        QFile pipe;
+        pipe.open(fds[0], QIODevice::ReadOnly);
+        const QStringList reported = QString::fromUtf8(pipe.readAll()).split(u'\n', Qt::SkipEmptyParts);
         close(fds[0]);
         saved << reported;
 

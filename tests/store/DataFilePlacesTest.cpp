@@ -24,10 +24,7 @@
 
 namespace {
 
-QByteArray Native(const QString& path)
-{
-    return platform::EncodeFileName(path);
-}
+const auto Native = platform::EncodeFileName; // a path's bytes
 
 // Every entry of a folder, by its bytes.
 QList<QByteArray> Entries(const QByteArray& folder)
