@@ -1,6 +1,9 @@
 // The connection wrapper: opening, executing, counting, compacting, and the
-// "CADODataBase Error" report with its stored last error.
+// "CADODataBase Error" report with its stored last error; the forms of the
+// layer's reports, and its own exception (caught as itself or as a standard
+// exception).
 #include "DbTestFixture.h"
+#include "db/CADOException.h"
 #include "db/ComErrorReport.h"
 #include "engine/ado/Field.h"
 #include "engine/ado/Recordset.h"
@@ -194,4 +197,16 @@ TEST(ComErrorReport, FormsOfTheReport)
                     .contains(QStringLiteral("Code meaning = Invalid pointer\r\nSource = ")));
     EXPECT_TRUE(FormatComErrorReport(QStringLiteral("Error"), ComError(platform::MakeHr(0x0000ABCDu)))
                     .contains(QStringLiteral("Code = 0000abcd\r\nCode meaning = Unknown error 0xABCD\r\n")));
+}
+
+TEST(CADOException, ThrownWithCodeAndText)
+{
+    try {
+        ThrowADOException(42, QStringLiteral("no such word"));
+        FAIL() << "ThrowADOException returned";
+    } catch (const CADOException& e) {
+        EXPECT_EQ(e.m_lErrorCode, 42);
+        EXPECT_EQ(e.m_strError, QStringLiteral("no such word"));
+    }
+    EXPECT_THROW(ThrowADOException(-1, QString()), std::exception);
 }

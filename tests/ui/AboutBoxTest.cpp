@@ -19,9 +19,8 @@ private slots:
         CAboutDlg dlg;
         const std::pair<std::function<void(QWidget*)>, int> closes[] = {
             { [](QWidget* modal) { Key(modal, Qt::Key_Return); }, 1 },
-            { [](QWidget* modal) { Key(modal, Qt::Key_Escape); }, 2 },
             { [](QWidget* modal) { Click(modal, res::IDOK); }, 1 },
-            { [](QWidget* modal) { modal->windowHandle()->close(); }, 2 },
+            { [](QWidget* modal) { Key(modal, Qt::Key_Escape); }, 2 },
         };
         for (const auto& [close, result] : closes) {
             WhenModal([&](QWidget* modal) {

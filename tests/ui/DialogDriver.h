@@ -67,14 +67,9 @@ inline void WhenModal(std::function<void(QWidget*)> act, QWidget* notThis = null
     timer->start();
 }
 
-inline QAbstractButton* Button(QWidget* dialog, int id)
-{
-    return qobject_cast<QAbstractButton*>(res::ControlById(dialog, id));
-}
-
 inline void Click(QWidget* dialog, int id)
 {
-    QAbstractButton* button = Button(dialog, id);
+    auto* button = qobject_cast<QAbstractButton*>(res::ControlById(dialog, id));
     QVERIFY(button);
     QTest::mouseClick(button, Qt::LeftButton);
 }

@@ -20,25 +20,21 @@ private slots:
             QMessageBox::Icon icon;
         } cases[] = { { 16, QMessageBox::Critical }, { 32, QMessageBox::Question }, { 48, QMessageBox::Warning },
             { 64, QMessageBox::Information }, { 0, QMessageBox::NoIcon } };
+        const QString caption = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
         for (const auto& c : cases) {
-            QString caption, text;
-            QMessageBox::Icon icon = QMessageBox::Question;
-            QList<QAbstractButton*> buttons;
+            // Caption, text, icon, and the buttons: OK alone.
+            QStringList shown;
             WhenModal([&](QWidget* modal) {
                 auto* box = qobject_cast<QMessageBox*>(modal);
                 QVERIFY(box);
-                caption = box->windowTitle();
-                text = box->text();
-                icon = box->icon();
-                buttons = box->buttons();
-                QCOMPARE(box->standardButtons(), QMessageBox::Ok);
+                shown << box->windowTitle() << box->text() << QString::number(box->icon())
+                      << QString::number(box->standardButtons()) << QString::number(box->buttons().size());
                 Key(modal, Qt::Key_Return);
             });
             QCOMPARE(platform::ShowMessage(QStringLiteral("Error\r\nCode = 80004005\r\n"), c.flags), platform::IDOK);
-            QCOMPARE(caption, QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
-            QCOMPARE(text, QStringLiteral("Error\nCode = 80004005\n"));
-            QCOMPARE(icon, c.icon);
-            QCOMPARE(buttons.size(), 1);
+            QCOMPARE(shown,
+                QStringList({ caption, "Error\nCode = 80004005\n", QString::number(c.icon),
+                    QString::number(QMessageBox::Ok), "1" }));
         }
         RemoveQtMessageBoxSink();
     }
