@@ -6,18 +6,19 @@
 // rowsets are handed to their own modules.
 #include "engine/ado/Connection.h"
 
-#include "engine/common/AdoError.h"
 #include "engine/ado/ConnectionStringParts.h"
-#include "engine/jetsql/JetSql.h"
 #include "engine/ado/Recordset.h"
 #include "engine/catalog/SavedQueries.h"
 #include "engine/catalog/SchemaRowsets.h"
+#include "engine/common/AdoError.h"
+#include "engine/jetsql/JetSql.h"
 #include "engine/sqlite/SqliteError.h"
 #include "engine/sqlite/SqliteHandles.h"
 #include "engine/sqlite/ValueConversion.h"
 #include "platform/FileName.h"
 
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -72,7 +73,68 @@ struct Connection::Impl {
     // owner dropped is simply gone; one that was reopened elsewhere names
     // another connection and is left alone.
     std::vector<std::weak_ptr<Recordset>> recordsets;
+    // Statements kept prepared for prepared commands; weak, like the
+    // recordsets: a command that lets its statement go finalizes it.
+    std::vector<std::weak_ptr<Statement>> kept;
+    std::uint64_t schemaGeneration = 0;
 };
+
+namespace {
+
+// The translation's kinds a kept statement may be.
+bool IsKeptKind(const jetsql::Translation& statement)
+{
+    switch (statement.kind) {
+    case jetsql::Translation::Select:
+    case jetsql::Translation::Insert:
+    case jetsql::Translation::Update:
+    case jetsql::Translation::Delete:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Binds values in order to a statement's markers (?1, ?2, ... or plain '?'
+// in order: either way index i takes the i-th value); a marker left
+// without a value fails as Jet fails. Texts are bound in place, not copied:
+// they stay in stored until the statement has run, and the statement's
+// bindings are cleared before stored goes.
+void BindInOrder(
+    sqlite3* db, sqlite3_stmt* raw, const std::vector<Variant>& parameters, std::vector<StoredValue>& stored)
+{
+    const int markers = sqlite3_bind_parameter_count(raw);
+    stored.reserve(std::size_t(markers));
+    for (int i = 1; i <= markers; ++i) {
+        if (std::size_t(i) > parameters.size() || parameters[std::size_t(i - 1)].IsMissing())
+            ThrowJet(
+                platform::DB_E_PARAMNOTOPTIONAL, QStringLiteral("No value given for one or more required parameters."));
+        stored.push_back(StoredFromVariant(parameters[std::size_t(i - 1)]));
+        const StoredValue& value = stored.back();
+        if (value.kind == StoredValue::Text)
+            Check(db,
+                sqlite3_bind_text64(
+                    raw, i, value.bytes.constData(), sqlite3_uint64(value.bytes.size()), SQLITE_STATIC, SQLITE_UTF8));
+        else
+            BindValue(db, raw, i, value);
+    }
+}
+
+// Steps a statement to its end; the records it changed, for the kinds that
+// count them.
+long StepToEnd(sqlite3* db, sqlite3_stmt* raw, const jetsql::Translation& statement)
+{
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) { }
+    Check(db, rc);
+    if (!sqlite3_stmt_readonly(raw)
+        && (statement.kind == jetsql::Translation::Insert || statement.kind == jetsql::Translation::Update
+            || statement.kind == jetsql::Translation::Delete))
+        return long(sqlite3_changes(db));
+    return 0;
+}
+
+} // namespace
 
 Connection::Connection()
     : m_impl(std::make_unique<Impl>())
@@ -81,8 +143,10 @@ Connection::Connection()
 
 Connection::~Connection()
 {
-    // The handle's closer rolls back an open transaction.
+    // The handle's closer rolls back an open transaction, once no kept
+    // statement holds the handle open.
     CloseRecordsets();
+    FinalizeKept();
 }
 
 std::shared_ptr<Connection> Connection::Create()
@@ -159,6 +223,7 @@ void Connection::Open(const QString& connectionString, const QString&, const QSt
     m_impl->connectionString = text;
     m_impl->dataSource = path;
     m_impl->transactionLevel = 0;
+    ++m_impl->schemaGeneration;
 }
 
 void Connection::Close()
@@ -170,7 +235,10 @@ void Connection::Close()
     // The recordsets go first: left open they would write through this
     // object to whatever file it is opened on next.
     CloseRecordsets();
-    // An open transaction is rolled back by SQLite as the handle closes.
+    // An open transaction is rolled back by SQLite as the handle closes,
+    // which waits for every statement prepared on it.
+    FinalizeKept();
+    ++m_impl->schemaGeneration;
     m_impl->db.reset();
     m_impl->dataSource.clear();
     m_impl->transactionLevel = 0;
@@ -247,6 +315,75 @@ void Connection::CloseRecordsets() noexcept
     }
 }
 
+void Connection::FinalizeKept() noexcept
+{
+    for (const std::weak_ptr<Statement>& weak : m_impl->kept)
+        if (const std::shared_ptr<Statement> statement = weak.lock())
+            statement->Finalize();
+    m_impl->kept.clear();
+}
+
+std::uint64_t Connection::SchemaGeneration() const
+{
+    return m_impl->schemaGeneration;
+}
+
+void Connection::NoteSchemaChange()
+{
+    ++m_impl->schemaGeneration;
+}
+
+std::shared_ptr<Statement> Connection::PrepareKept(const jetsql::Translation& statement)
+{
+    sqlite3* db = m_impl->db.get();
+    if (!db)
+        ThrowAdo(platform::adErrObjectClosed, QString::fromLatin1(adotext::kObjectClosed), kObject);
+    if (!IsKeptKind(statement))
+        return nullptr;
+    const QByteArray sql = statement.sql.toUtf8();
+    sqlite3_stmt* raw = nullptr;
+    const char* tail = nullptr;
+    Check(db, sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &raw, &tail));
+    std::unique_ptr<sqlite3_stmt, StatementFinalizer> prepared(raw);
+    // Only one statement can be kept; a text of several runs as it always
+    // does.
+    if (!raw || !QByteArray(tail, int(sql.constData() + sql.size() - tail)).trimmed().isEmpty())
+        return nullptr;
+    prepared.reset();
+    auto kept = std::make_shared<Statement>(db, sql);
+    std::vector<std::weak_ptr<Statement>>& all = m_impl->kept;
+    all.erase(std::remove_if(all.begin(), all.end(), [](const std::weak_ptr<Statement>& s) { return s.expired(); }),
+        all.end());
+    all.push_back(kept);
+    return kept;
+}
+
+long Connection::ExecuteKept(
+    Statement& kept, const jetsql::Translation& statement, const std::vector<Variant>& parameters)
+{
+    sqlite3* db = m_impl->db.get();
+    if (!db)
+        ThrowAdo(platform::adErrObjectClosed, QString::fromLatin1(adotext::kObjectClosed), kObject);
+    sqlite3_stmt* raw = kept.Handle();
+    std::vector<StoredValue> stored;
+    // Ready for the next run however this one ends, and holding no text of
+    // this one.
+    const auto reset = qScopeGuard([raw] {
+        sqlite3_reset(raw);
+        sqlite3_clear_bindings(raw);
+    });
+    BindInOrder(db, raw, parameters, stored);
+    // One statement is all or nothing inside the caller's transaction
+    // without a savepoint of its own; outside one it gets the same
+    // immediate transaction as any other write.
+    if (sqlite3_get_autocommit(db) == 0)
+        return StepToEnd(db, raw, statement);
+    Transaction transaction(db);
+    const long affected = StepToEnd(db, raw, statement);
+    transaction.Commit();
+    return affected;
+}
+
 std::shared_ptr<Recordset> Connection::Execute(const QString& commandText, Variant* recordsAffected, long options)
 {
     if (!m_impl->db)
@@ -308,6 +445,8 @@ long Connection::ExecuteTranslated(const jetsql::Translation& statement, const s
     sqlite3* db = m_impl->db.get();
     if (!db)
         ThrowAdo(platform::adErrObjectClosed, QString::fromLatin1(adotext::kObjectClosed), kObject);
+    if (!IsKeptKind(statement))
+        NoteSchemaChange();
     const QByteArray sql = statement.sql.toUtf8();
     Transaction transaction(db);
     long affected = 0;
@@ -319,26 +458,13 @@ long Connection::ExecuteTranslated(const jetsql::Translation& statement, const s
         sqlite3_stmt* raw = nullptr;
         const char* next = nullptr;
         Check(db, sqlite3_prepare_v2(db, tail, int(end - tail), &raw, &next));
+        std::vector<StoredValue> stored;
         std::unique_ptr<sqlite3_stmt, StatementFinalizer> stmt(raw);
         tail = next;
         if (!raw)
             break; // only white space or a comment was left
-        // Markers are ?1, ?2, ... or plain '?' in order: either way index i
-        // takes the i-th value.
-        const int markers = sqlite3_bind_parameter_count(raw);
-        for (int i = 1; i <= markers; ++i) {
-            if (std::size_t(i) > parameters.size() || parameters[std::size_t(i - 1)].IsMissing())
-                ThrowJet(platform::DB_E_PARAMNOTOPTIONAL,
-                    QStringLiteral("No value given for one or more required parameters."));
-            BindValue(db, raw, i, StoredFromVariant(parameters[std::size_t(i - 1)]));
-        }
-        int rc = SQLITE_ROW;
-        while ((rc = sqlite3_step(raw)) == SQLITE_ROW) { }
-        Check(db, rc);
-        if (!sqlite3_stmt_readonly(raw)
-            && (statement.kind == jetsql::Translation::Insert || statement.kind == jetsql::Translation::Update
-                || statement.kind == jetsql::Translation::Delete))
-            affected += long(sqlite3_changes(db));
+        BindInOrder(db, raw, parameters, stored);
+        affected += StepToEnd(db, raw, statement);
     }
     transaction.Commit();
     return affected;
@@ -390,6 +516,7 @@ void Connection::RollbackTrans()
     sqlite3* db = m_impl->db.get();
     const int level = m_impl->transactionLevel;
     CheckTransactionToEnd(db, level);
+    NoteSchemaChange();
     if (level == 1) {
         ExecuteDirect(db, "ROLLBACK");
     } else {

@@ -5,6 +5,7 @@
 #include "engine/EngineTestFiles.h"
 #include "engine/ado/Command.h"
 #include "engine/ado/Parameter.h"
+#include "engine/sqlite/ValueConversion.h"
 #include "platform/NumberText.h"
 
 using enginetest::ErrorOf;
@@ -103,7 +104,7 @@ TEST_F(CommandParameter, ValuesOfEveryTypeBindInOrder)
     Add(insert, "d", engine::adDouble, 8, Variant::FromR8(2.25));
     Add(insert, "c", engine::adCurrency, 8, Variant::FromCy(123456));
     Add(insert, "w", engine::adDate, 8, Variant::FromBstr(QStringLiteral("2010-05-17 08:30:00")));
-    Add(insert, "y", engine::adBoolean, 2, Variant::FromBool(true));
+    Add(insert, "y", engine::adBoolean, 2, Variant::FromI4(1)); // stored as Jet's True, -1
     Add(insert, "t", engine::adVarWChar, 20, Variant::FromBstr(QStringLiteral("it's <text>")));
     Add(insert, "m", engine::adLongVarWChar, 100000, Variant::FromBstr(QString(5000, u'x')));
     Add(insert, "n", engine::adNumeric, 10, Variant::FromDecimal(price));
@@ -145,7 +146,7 @@ TEST_F(CommandParameter, ValuesOfEveryTypeBindInOrder)
     EXPECT_EQ(
         none->Execute(&updated, long(engine::adCmdText) | engine::adExecuteNoRecords)->State(), engine::adStateClosed);
     EXPECT_EQ(updated, Variant::FromI4(1));
-    EXPECT_EQ(Raw(QStringLiteral("SELECT S FROM Samples")), QStringLiteral("9"));
+    EXPECT_EQ(Raw(QStringLiteral("SELECT S || ' ' || Y FROM Samples")), QStringLiteral("9 -1"));
 }
 
 TEST_F(CommandParameter, MissingIllTypedAndSurplusValuesFailAndChangeNothing)
@@ -185,6 +186,96 @@ TEST_F(CommandParameter, MissingIllTypedAndSurplusValuesFailAndChangeNothing)
     out->GetParameters()->Append(
         out->CreateParameter(QStringLiteral("o"), engine::adInteger, engine::adParamOutput, 4));
     EXPECT_EQ(Hex(ErrorOf([&] { out->Execute(); }).Error()), "800a0cb3");
+}
+
+// A prepared command runs each step of a script as an unprepared twin does:
+// new values each run, a new text, a name that becomes a saved query, a
+// table made again with other types, a rollback undoing a table, a missing
+// value, and a closed connection, whose close lets the kept statement go.
+TEST_F(CommandParameter, PreparedCommandsRunAsUnpreparedOnes)
+{
+    Exec(QStringLiteral("CREATE TABLE Kept (K LONG, T TEXT(20))"));
+    std::shared_ptr<engine::Command> twins[2];
+    for (int prepared = 0; prepared < 2; ++prepared) {
+        twins[prepared] = NewCommand(QStringLiteral("INSERT INTO Kept (K, T) VALUES (?, ?)"), engine::adCmdUnknown);
+        twins[prepared]->SetPrepared(prepared == 1);
+        Add(twins[prepared], "k", engine::adInteger, 4, Variant());
+        Add(twins[prepared], "t", engine::adVarWChar, 20, Variant());
+    }
+    EXPECT_TRUE(twins[1]->Prepared());
+    const auto outcome = [&](int prepared, int k, const Variant& t) {
+        twins[prepared]->GetParameters()->Item(Variant::FromI4(0))->SetValue(Variant::FromI4(k));
+        twins[prepared]->GetParameters()->Item(Variant::FromI4(1))->SetValue(t);
+        try {
+            Variant affected;
+            auto rs = twins[prepared]->Execute(&affected);
+            QString seen = QString::number(affected.lVal());
+            for (; rs->State() == engine::adStateOpen && !rs->IsEOF(); rs->MoveNext())
+                for (long i = 0; i < rs->GetFields()->Count(); ++i) {
+                    const Variant v = rs->GetFields()->Item(Variant::FromI4(i))->Value();
+                    seen += QStringLiteral(" %1:%2").arg(v.vt()).arg(engine::DisplayText(v));
+                }
+            return seen;
+        } catch (const platform::ComError& e) {
+            return QString::fromStdString(Hex(e.Error())) + u' ' + e.Description().value_or(QString());
+        }
+    };
+    const std::vector<std::pair<const char*, std::function<void()>>> steps = {
+        { "values", [] {} },
+        { "new values", [] {} },
+        { "text",
+            [&] {
+                for (auto& c : twins)
+                    c->SetCommandText(QStringLiteral("SELECT Max(T) AS M FROM Kept WHERE K >= ? AND ? IS NOT NULL"));
+            } },
+        { "other types",
+            [&] {
+                Exec(QStringLiteral("DROP TABLE Kept"));
+                Exec(QStringLiteral("CREATE TABLE Kept (K LONG, T DOUBLE)"));
+                Exec(QStringLiteral("INSERT INTO Kept VALUES (7, 2.5)"));
+            } },
+        { "rolled back",
+            [&] {
+                Db()->BeginTrans();
+                Exec(QStringLiteral("DROP TABLE Kept"));
+                Exec(QStringLiteral("CREATE TABLE Kept (K LONG, T TEXT(20))"));
+                Exec(QStringLiteral("INSERT INTO Kept VALUES (7, 'x')"));
+                EXPECT_EQ(outcome(0, 1, Text(QStringLiteral("a"))), outcome(1, 2, Text(QStringLiteral("b"))));
+                Db()->RollbackTrans();
+            } },
+        { "saved query",
+            [&] {
+                Exec(QStringLiteral("CREATE PROCEDURE Recent (p LONG, q TEXT) AS SELECT K FROM Kept WHERE K > p"));
+                for (auto& c : twins)
+                    c->SetCommandText(QStringLiteral("Recent"));
+            } },
+        { "becomes another",
+            [&] {
+                Exec(QStringLiteral("DROP PROCEDURE Recent"));
+                Exec(QStringLiteral("CREATE PROCEDURE Recent (p LONG, q TEXT) AS SELECT T, q FROM Kept WHERE K > p"));
+            } },
+    };
+    for (const auto& [name, step] : steps) {
+        step();
+        for (int run = 0; run < 2; ++run) {
+            const QString t = QStringLiteral("%1 %2").arg(QLatin1String(name)).arg(run);
+            EXPECT_EQ(outcome(0, run, Text(t)), outcome(1, run, Text(t))) << name;
+        }
+        EXPECT_EQ(outcome(0, 1, Variant::Missing()), outcome(1, 1, Variant::Missing())) << name;
+    }
+    EXPECT_EQ(outcome(1, 1, Variant::Missing()).left(8), "80040e10");
+
+    // A closed connection: the write lock of the rolled-back transaction is
+    // gone with the kept statement, and the command runs again once reopened.
+    twins[1]->SetCommandText(QStringLiteral("INSERT INTO Kept (K, T) VALUES (?, ?)"));
+    Db()->BeginTrans();
+    EXPECT_EQ(outcome(1, 8, Text(QStringLiteral("9"))), "1");
+    Db()->Close();
+    EXPECT_EQ(outcome(1, 8, Text(QStringLiteral("9"))).left(8), "800a0e7d");
+    RawExec(QStringLiteral("INSERT INTO Kept VALUES (9, 1)"));
+    Db()->Open(ConnectionString());
+    EXPECT_EQ(outcome(1, 8, Text(QStringLiteral("9"))), "1");
+    EXPECT_EQ(Raw(QStringLiteral("SELECT group_concat(K) FROM Kept")), "7,9,8");
 }
 
 TEST_F(CommandParameter, CommandTypesAndConnectionState)
