@@ -24,6 +24,7 @@
 #include <climits>
 #include <cstring>
 #include <sqlite3.h>
+#include <string>
 #include <unistd.h>
 
 namespace engine {
@@ -95,28 +96,77 @@ bool IsKeptKind(const jetsql::Translation& statement)
     }
 }
 
+// Appends the UTF-8 of text to out; false (and out as it was) for a text
+// with a lone surrogate, whose UTF-8 is left to Qt.
+bool AppendUtf8(std::string& out, const QString& text)
+{
+    const std::size_t start = out.size();
+    const auto* p = reinterpret_cast<const char16_t*>(text.utf16());
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        char32_t c = p[i];
+        if (c < 0x80) {
+            out.push_back(char(c));
+        } else if (c < 0x800) {
+            out.push_back(char(0xC0 | (c >> 6)));
+            out.push_back(char(0x80 | (c & 0x3F)));
+        } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(p[i + 1])) {
+            c = QChar::surrogateToUcs4(char16_t(c), p[++i]);
+            out.push_back(char(0xF0 | (c >> 18)));
+            out.push_back(char(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(char(0x80 | (c & 0x3F)));
+        } else if (QChar::isSurrogate(c)) {
+            out.resize(start);
+            return false;
+        } else {
+            out.push_back(char(0xE0 | (c >> 12)));
+            out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(char(0x80 | (c & 0x3F)));
+        }
+    }
+    return true;
+}
+
+// The values bound to one run of a statement, kept until it has run: texts
+// are bound in place rather than copied, their UTF-8 in one buffer.
+struct BoundValues {
+    std::string utf8;
+    std::vector<StoredValue> others;
+};
+
 // Binds values in order to a statement's markers (?1, ?2, ... or plain '?'
 // in order: either way index i takes the i-th value); a marker left
-// without a value fails as Jet fails. Texts are bound in place, not copied:
-// they stay in stored until the statement has run, and the statement's
-// bindings are cleared before stored goes.
-void BindInOrder(
-    sqlite3* db, sqlite3_stmt* raw, const std::vector<Variant>& parameters, std::vector<StoredValue>& stored)
+// without a value fails as Jet fails. The statement's bindings are to be
+// cleared before bound goes.
+void BindInOrder(sqlite3* db, sqlite3_stmt* raw, const std::vector<Variant>& parameters, BoundValues& bound)
 {
     const int markers = sqlite3_bind_parameter_count(raw);
-    stored.reserve(std::size_t(markers));
+    std::size_t room = 0;
+    for (std::size_t i = 0; i < parameters.size() && i < std::size_t(markers); ++i)
+        if (parameters[i].vt() == platform::VT_BSTR)
+            room += 3 * std::size_t(parameters[i].bstrVal().size());
+    bound.utf8.reserve(room); // so that no text bound moves
     for (int i = 1; i <= markers; ++i) {
         if (std::size_t(i) > parameters.size() || parameters[std::size_t(i - 1)].IsMissing())
             ThrowJet(
                 platform::DB_E_PARAMNOTOPTIONAL, QStringLiteral("No value given for one or more required parameters."));
-        stored.push_back(StoredFromVariant(parameters[std::size_t(i - 1)]));
-        const StoredValue& value = stored.back();
-        if (value.kind == StoredValue::Text)
+        const Variant& value = parameters[std::size_t(i - 1)];
+        const std::size_t at = bound.utf8.size();
+        if (value.vt() == platform::VT_BSTR && AppendUtf8(bound.utf8, value.bstrVal())) {
             Check(db,
                 sqlite3_bind_text64(
-                    raw, i, value.bytes.constData(), sqlite3_uint64(value.bytes.size()), SQLITE_STATIC, SQLITE_UTF8));
+                    raw, i, bound.utf8.data() + at, bound.utf8.size() - at, SQLITE_STATIC, SQLITE_UTF8));
+            continue;
+        }
+        bound.others.push_back(StoredFromVariant(value));
+        const StoredValue& stored = bound.others.back();
+        if (stored.kind == StoredValue::Text)
+            Check(db,
+                sqlite3_bind_text64(
+                    raw, i, stored.bytes.constData(), sqlite3_uint64(stored.bytes.size()), SQLITE_STATIC, SQLITE_UTF8));
         else
-            BindValue(db, raw, i, value);
+            BindValue(db, raw, i, stored);
     }
 }
 
@@ -365,14 +415,14 @@ long Connection::ExecuteKept(
     if (!db)
         ThrowAdo(platform::adErrObjectClosed, QString::fromLatin1(adotext::kObjectClosed), kObject);
     sqlite3_stmt* raw = kept.Handle();
-    std::vector<StoredValue> stored;
+    BoundValues bound;
     // Ready for the next run however this one ends, and holding no text of
     // this one.
     const auto reset = qScopeGuard([raw] {
         sqlite3_reset(raw);
         sqlite3_clear_bindings(raw);
     });
-    BindInOrder(db, raw, parameters, stored);
+    BindInOrder(db, raw, parameters, bound);
     // One statement is all or nothing inside the caller's transaction
     // without a savepoint of its own; outside one it gets the same
     // immediate transaction as any other write.
@@ -458,12 +508,12 @@ long Connection::ExecuteTranslated(const jetsql::Translation& statement, const s
         sqlite3_stmt* raw = nullptr;
         const char* next = nullptr;
         Check(db, sqlite3_prepare_v2(db, tail, int(end - tail), &raw, &next));
-        std::vector<StoredValue> stored;
+        BoundValues bound;
         std::unique_ptr<sqlite3_stmt, StatementFinalizer> stmt(raw);
         tail = next;
         if (!raw)
             break; // only white space or a comment was left
-        BindInOrder(db, raw, parameters, stored);
+        BindInOrder(db, raw, parameters, bound);
         affected += StepToEnd(db, raw, statement);
     }
     transaction.Commit();

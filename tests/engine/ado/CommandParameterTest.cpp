@@ -105,8 +105,11 @@ TEST_F(CommandParameter, ValuesOfEveryTypeBindInOrder)
     Add(insert, "c", engine::adCurrency, 8, Variant::FromCy(123456));
     Add(insert, "w", engine::adDate, 8, Variant::FromBstr(QStringLiteral("2010-05-17 08:30:00")));
     Add(insert, "y", engine::adBoolean, 2, Variant::FromI4(1)); // stored as Jet's True, -1
-    Add(insert, "t", engine::adVarWChar, 20, Variant::FromBstr(QStringLiteral("it's <text>")));
-    Add(insert, "m", engine::adLongVarWChar, 100000, Variant::FromBstr(QString(5000, u'x')));
+    // Every width of UTF-8, and a lone surrogate, stored as Qt writes them.
+    const QString text = QStringLiteral("it's <tëxt> 日😀");
+    const QString memo = QString(5000, u'x') + text + QChar(0xD800) + u'!';
+    Add(insert, "t", engine::adVarWChar, 20, Variant::FromBstr(text));
+    Add(insert, "m", engine::adLongVarWChar, 100000, Variant::FromBstr(memo));
     Add(insert, "n", engine::adNumeric, 10, Variant::FromDecimal(price));
     Variant affected;
     const auto closed = insert->Execute(&affected);
@@ -117,7 +120,7 @@ TEST_F(CommandParameter, ValuesOfEveryTypeBindInOrder)
     auto select = NewCommand(QStringLiteral("SELECT * FROM Samples WHERE L = ? AND W = ? AND T = ? AND Y = ?"));
     Add(select, "l", engine::adInteger, 4, Variant::FromI4(70000));
     Add(select, "w", engine::adDate, 8, Variant::FromDate(when));
-    Add(select, "t", engine::adVarWChar, 20, Variant::FromBstr(QStringLiteral("it's <text>")));
+    Add(select, "t", engine::adVarWChar, 20, Variant::FromBstr(text));
     Add(select, "y", engine::adBoolean, 2, Variant::FromBool(true));
     Variant selected;
     auto rs = select->Execute(&selected);
@@ -132,7 +135,8 @@ TEST_F(CommandParameter, ValuesOfEveryTypeBindInOrder)
     EXPECT_EQ(Get(rs, QStringLiteral("C")), Variant::FromCy(123456));
     EXPECT_EQ(Get(rs, QStringLiteral("W")), Variant::FromDate(when));
     EXPECT_EQ(Get(rs, QStringLiteral("Y")), Variant::FromBool(true));
-    EXPECT_EQ(Get(rs, QStringLiteral("M")).bstrVal().size(), 5000);
+    EXPECT_EQ(
+        Raw(QStringLiteral("SELECT hex(T) || hex(M) FROM Samples")), (text.toUtf8() + memo.toUtf8()).toHex().toUpper());
     EXPECT_NEAR(platform::DecimalToDouble(Get(rs, QStringLiteral("N")).decVal()), 19.99, 1e-9);
 
     // A command's rows are read-only, as ADO's are.

@@ -5,6 +5,7 @@
 #include "engine/jetsql/JetSql.h"
 
 #include "JetSqlTestDatabase.h"
+#include "engine/ado/JetTextKey.h"
 #include "platform/Clock.h"
 #include "platform/ComError.h"
 
@@ -232,6 +233,15 @@ TEST_F(JetSqlTest, WordLookupTakesQuotesAndIgnoresCase)
     }
     EXPECT_EQ(db.Column(QStringLiteral("SELECT Word FROM NewWords WHERE Word < 'été' ORDER BY Word")),
         (QStringList { "apple", "straße", "Zebra" }));
+    // The same equality as a key to hash (the import's): equal keys exactly
+    // for the texts the SQL finds equal, ASCII or not, in either order.
+    const QStringList texts = { "été", "ÉTÉ", "straße", "STRASSE", "ΑΒΓ", "αβγ", "Σ", "ς", "σ", "\u212A", "k", "K",
+        "日本", "😀", "😀K", "😀k", "\U00010400", "\U00010428", "" };
+    for (const QString& a : texts)
+        for (const QString& b : texts)
+            EXPECT_EQ(engine::JetTextKey(a) == engine::JetTextKey(b),
+                db.Value(QStringLiteral("IIf('%1' = '%2', 1, 0)").arg(a, b)).toInt() == 1)
+                << a.toStdString() << " " << b.toStdString();
     db.Exec(QStringLiteral("INSERT INTO NewWords (Word) VALUES ('ÉTÉ')"));
     db.Exec(QStringLiteral("INSERT INTO NewWords (Word) VALUES ('АЛЬФА')"));
     db.Exec(QStringLiteral("INSERT INTO NewWords (Word) VALUES ('альфа')"));
