@@ -226,23 +226,24 @@ TEST_F(WordListTest, ReadsHeadersOtherTrainersFilesAndNamesIgnoredColumns)
 TEST_F(WordListTest, DuplicatesInTheListAndInEitherTableAreSkippedAsTheTrainerWould)
 {
     auto store = NewStore("dups");
-    Insert(*store, "NewWords", { { "apple", "", "" } });
-    Insert(*store, "Words", { { "pear", "", "" } });
-    WriteFile("one.csv", "apple\npear\nplum,first\nPlum,second\nkiwi\nAPPLE\n");
-    WriteFile("two.tsv", "kiwi\tagain\nfig\n");
+    Insert(*store, "NewWords", { { "apple", "", "" }, { "été", "", "" } });
+    Insert(*store, "Words", { { "pear", "", "" }, { "ÉTÉ", "", "" } });
+    WriteFile("one.csv", "apple\npear\nplum,first\nPlum,second\nkiwi\nAPPLE\nÉTÉ\nΣΟΦΙΑ\nσοφια\n");
+    WriteFile("two.tsv", "\u212Aiwi\tagain, Kelvin's K\nfig\n");
 
     const WordImport::Result result = Import(*store, { Path("one.csv"), Path("two.tsv") });
-    EXPECT_EQ(result.added, 3);
-    const std::vector<Word> expected
-        = { { "apple", "", "" }, { "plum", "first", "" }, { "kiwi", "", "" }, { "fig", "", "" } };
+    EXPECT_EQ(result.added, 4);
+    const std::vector<Word> expected = { { "apple", "", "" }, { "été", "", "" }, { "plum", "first", "" },
+        { "kiwi", "", "" }, { "ΣΟΦΙΑ", "", "" }, { "fig", "", "" } };
     EXPECT_EQ(Words(*store, "NewWords"), expected);
-    EXPECT_EQ(Words(*store, "Words").size(), 1u);
+    EXPECT_EQ(Words(*store, "Words").size(), 2u);
 
     using R = WordImport::SkipReason;
     const std::vector<std::tuple<QString, int, QString, R>> skipped
         = { { Path("one.csv"), 1, "apple", R::AmongNewWords }, { Path("one.csv"), 2, "pear", R::InStudy },
               { Path("one.csv"), 4, "Plum", R::EarlierInList }, { Path("one.csv"), 6, "APPLE", R::AmongNewWords },
-              { Path("two.tsv"), 1, "kiwi", R::EarlierInList } };
+              { Path("one.csv"), 7, "ÉTÉ", R::AmongNewWords }, { Path("one.csv"), 9, "σοφια", R::EarlierInList },
+              { Path("two.tsv"), 1, "\u212Aiwi", R::EarlierInList } };
     ASSERT_EQ(result.skipped.size(), skipped.size());
     for (size_t i = 0; i < skipped.size(); ++i) {
         EXPECT_EQ(result.skipped[i].file, std::get<0>(skipped[i]));
