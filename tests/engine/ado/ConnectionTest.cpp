@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using enginetest::DescriptionOf;
 using enginetest::EngineTest;
 using enginetest::ErrorOf;
 using enginetest::Hex;
@@ -19,11 +20,6 @@ using platform::Variant;
 namespace {
 
 constexpr platform::HRESULT kProviderNotFound = platform::adErrProviderNotFound;
-
-QString DescriptionOf(const platform::ComError& e)
-{
-    return e.Description().value_or(QString());
-}
 
 TEST_F(EngineTest, ConnectionRefusesWhatIsNoJetDataFileAndSaysWhy)
 {
@@ -108,9 +104,8 @@ TEST_F(EngineTest, ConnectionThatCannotWriteSaysSoBeforeAnyChange)
 
 TEST_F(EngineTest, ExecuteCountsRowsAndReportsJetsErrors)
 {
-    AddWord(QStringLiteral("a"));
-    AddWord(QStringLiteral("b"));
-    AddWord(QStringLiteral("c"));
+    for (const char* word : { "a", "b", "c" })
+        AddWord(QString::fromUtf8(word));
     Variant affected;
     auto result = Db()->Execute(
         QStringLiteral("UPDATE Words SET MemoryCycle = 2 WHERE Word <> 'b'"), &affected, engine::adExecuteNoRecords);

@@ -27,28 +27,15 @@ TEST_F(FieldValueTest, EachTypeReadsAsItsVariantType)
 {
     auto rs = Open(QStringLiteral("SELECT * FROM Kinds"));
     auto fields = rs->GetFields();
-    const auto vt = [&](const char* name) { return fields->Item(QString::fromLatin1(name))->Value().vt(); };
-    EXPECT_EQ(vt("L"), platform::VT_I4);
-    EXPECT_EQ(vt("S"), platform::VT_I2);
-    EXPECT_EQ(vt("B"), platform::VT_UI1);
-    EXPECT_EQ(vt("R"), platform::VT_R4);
-    EXPECT_EQ(vt("D"), platform::VT_R8);
-    EXPECT_EQ(vt("C"), platform::VT_CY);
-    EXPECT_EQ(vt("T"), platform::VT_DATE);
-    EXPECT_EQ(vt("Y"), platform::VT_BOOL);
-    EXPECT_EQ(vt("X"), platform::VT_BSTR);
-    EXPECT_EQ(vt("M"), platform::VT_BSTR);
-    EXPECT_EQ(vt("N"), platform::VT_DECIMAL);
-    EXPECT_EQ(vt("G"), platform::VT_NULL);
-
-    EXPECT_EQ(Get(rs, QStringLiteral("L")), Variant::FromI4(70000));
-    EXPECT_EQ(Get(rs, QStringLiteral("S")), Variant::FromI2(-12));
-    EXPECT_EQ(Get(rs, QStringLiteral("B")), Variant::FromUI1(200));
-    EXPECT_EQ(Get(rs, QStringLiteral("R")), Variant::FromR4(2.5f));
-    EXPECT_EQ(Get(rs, QStringLiteral("C")), Variant::FromCy(123456));
-    EXPECT_EQ(platform::OleDateTime(Get(rs, QStringLiteral("T")).date()).Format(QStringLiteral("%Y-%m-%d %H:%M:%S")),
-        QStringLiteral("2010-05-17 08:30:00"));
-    EXPECT_EQ(Get(rs, QStringLiteral("Y")).boolVal(), platform::VARIANT_TRUE);
+    // Each value as its own VT type: Variants are equal only in type too.
+    const std::pair<const char*, Variant> values[]
+        = { { "L", Variant::FromI4(70000) }, { "S", Variant::FromI2(-12) }, { "B", Variant::FromUI1(200) },
+              { "R", Variant::FromR4(2.5f) }, { "D", Variant::FromR8(0.1) }, { "C", Variant::FromCy(123456) },
+              { "T", Variant::FromDate(enginetest::Ole(2010, 5, 17, 8, 30, 0)) }, { "Y", Variant::FromBool(true) },
+              { "X", Text(QStringLiteral("text")) }, { "M", Text(QStringLiteral("memo")) }, { "G", Variant::Null() } };
+    for (const auto& [name, value] : values)
+        EXPECT_EQ(Get(rs, QString::fromLatin1(name)), value) << name;
+    EXPECT_EQ(Get(rs, QStringLiteral("N")).vt(), platform::VT_DECIMAL);
     const platform::DECIMAL n = Get(rs, QStringLiteral("N")).decVal();
     EXPECT_EQ(n.Lo64, 12345u);
     EXPECT_EQ(n.scale, 2);
@@ -94,13 +81,11 @@ TEST_F(FieldValueTest, EachTypeReadsAsItsVariantType)
     // Zero is a value of every numeric type, never an empty or Null one.
     Exec(QStringLiteral("INSERT INTO Kinds (L, S, B, R, D, C, Y) VALUES (0, 0, 0, 0, 0, 0, False)"));
     rs = Open(QStringLiteral("SELECT * FROM Kinds WHERE L = 0"));
-    EXPECT_EQ(Get(rs, QStringLiteral("L")), Variant::FromI4(0));
-    EXPECT_EQ(Get(rs, QStringLiteral("S")), Variant::FromI2(0));
-    EXPECT_EQ(Get(rs, QStringLiteral("B")), Variant::FromUI1(0));
-    EXPECT_EQ(Get(rs, QStringLiteral("R")), Variant::FromR4(0.0f));
-    EXPECT_EQ(Get(rs, QStringLiteral("C")), Variant::FromCy(0));
-    EXPECT_EQ(Get(rs, QStringLiteral("Y")).vt(), platform::VT_BOOL);
-    EXPECT_EQ(Get(rs, QStringLiteral("Y")).boolVal(), platform::VARIANT_FALSE);
+    const std::pair<const char*, Variant> zeros[]
+        = { { "L", Variant::FromI4(0) }, { "S", Variant::FromI2(0) }, { "B", Variant::FromUI1(0) },
+              { "R", Variant::FromR4(0.0f) }, { "C", Variant::FromCy(0) }, { "Y", Variant::FromBool(false) } };
+    for (const auto& [name, value] : zeros)
+        EXPECT_EQ(Get(rs, QString::fromLatin1(name)), value) << name;
 }
 
 TEST_F(FieldValueTest, ComputedColumnsHaveTheTypesJetGivesThem)

@@ -3,11 +3,11 @@
 // ADO persists, renamed fields, character references, pending changes; and
 // the refusal of malformed, foreign and DOCTYPE-bearing files with an error
 // that names the file.
+#include "engine/EngineTestFiles.h"
 #include "engine/ado/Field.h"
 #include "engine/ado/Recordset.h"
 #include "engine/xml/XmlPersistence.h"
 #include "platform/ComError.h"
-#include "platform/OleDateTime.h"
 
 #include <QFile>
 #include <QStringEncoder>
@@ -114,10 +114,7 @@ const char* const kEveryAdoType = R"(<s:Schema id='RowsetSchema'>
 </xml>
 )";
 
-double Ole(int y, int mo, int d, int h, int mi, int s)
-{
-    return platform::OleDateTime(y, mo, d, h, mi, s).m_dt;
-}
+using enginetest::Ole;
 
 platform::DECIMAL Dec(std::uint64_t mantissa, std::uint8_t scale, bool negative = false, std::uint32_t hi = 0)
 {

@@ -36,10 +36,7 @@ ColumnInfo Col(const char* name, long type, long size, long extraAttributes = 0,
     return c;
 }
 
-double Ole(int y, int mo, int d, int h, int mi, int s)
-{
-    return platform::OleDateTime(y, mo, d, h, mi, s).m_dt;
-}
+using enginetest::Ole;
 
 QString Quoted(const QString& name)
 {
