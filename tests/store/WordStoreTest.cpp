@@ -16,7 +16,6 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
