@@ -5,7 +5,6 @@
 #include "engine/EngineTestFiles.h"
 #include "engine/ado/Command.h"
 #include "engine/ado/Parameter.h"
-#include "engine/sqlite/ValueConversion.h"
 #include "platform/NumberText.h"
 
 using enginetest::ErrorOf;
@@ -193,7 +192,8 @@ TEST_F(CommandParameter, MissingIllTypedAndSurplusValuesFailAndChangeNothing)
 // does, twice with new values and once with a value missing: a new text, a
 // table made again with other types (also inside a transaction rolled
 // back), a name that becomes a saved query and then another one. Its kept
-// statement goes when the connection closes, with the transaction's lock.
+// statement goes when the connection closes, which rolls back the open
+// transaction and lets its lock go.
 TEST_F(CommandParameter, PreparedCommandsRunAsUnpreparedOnes)
 {
     Exec(QStringLiteral("CREATE TABLE Kept (K LONG, T TEXT(20))"));
@@ -212,10 +212,8 @@ TEST_F(CommandParameter, PreparedCommandsRunAsUnpreparedOnes)
             auto rs = twins[prepared]->Execute(&affected);
             QString seen = QString::number(affected.lVal());
             for (; rs->State() == engine::adStateOpen && !rs->IsEOF(); rs->MoveNext())
-                for (long i = 0; i < rs->GetFields()->Count(); ++i) {
-                    const Variant v = rs->GetFields()->Item(Variant::FromI4(i))->Value();
-                    seen += QStringLiteral(" %1:%2").arg(v.vt()).arg(engine::DisplayText(v));
-                }
+                for (long i = 0; i < rs->GetFields()->Count(); ++i)
+                    seen += u' ' + rs->GetFields()->Item(Variant::FromI4(i))->Value().DebugString();
             return seen;
         } catch (const platform::ComError& e) {
             return QString::fromStdString(Hex(e.Error())) + u' ' + e.Description().value_or(QString());

@@ -17,10 +17,9 @@ protected:
     void SetUp() override
     {
         EngineTest::SetUp();
-        AddWord(QStringLiteral("cherry"), QStringLiteral("2024-03-01"), 4);
-        AddWord(QStringLiteral("apple"), QStringLiteral("2024-03-02"), 1);
-        AddWord(QStringLiteral("banana"), QStringLiteral("2024-03-03"), 2);
-        AddWord(QStringLiteral("Apricot"), QStringLiteral("2024-03-04"), 1);
+        for (const auto& [word, day, cycle] : { std::tuple { "cherry", 1, 4 }, std::tuple { "apple", 2, 1 },
+                 std::tuple { "banana", 3, 2 }, std::tuple { "Apricot", 4, 1 } })
+            AddWord(word, QStringLiteral("2024-03-0%1").arg(day), cycle);
         m_rs = Open(QStringLiteral("SELECT ID, Word, MemoryCycle FROM Words"));
     }
 

@@ -224,9 +224,8 @@ TEST_F(JetSqlTest, WordLookupTakesQuotesAndIgnoresCase)
             EXPECT_EQ(engine::JetTextKey(a) == engine::JetTextKey(b),
                 db.Value(QStringLiteral("IIf('%1' = '%2', 1, 0)").arg(a, b)).toInt() == 1)
                 << a.toStdString() << " " << b.toStdString();
-    db.Exec(QStringLiteral("INSERT INTO NewWords (Word) VALUES ('ÉTÉ')"));
-    db.Exec(QStringLiteral("INSERT INTO NewWords (Word) VALUES ('АЛЬФА')"));
-    db.Exec(QStringLiteral("INSERT INTO NewWords (Word) VALUES ('альфа')"));
+    for (const char* word : { "ÉTÉ", "АЛЬФА", "альфа" })
+        db.Exec(QStringLiteral("INSERT INTO NewWords (Word) VALUES ('%1')").arg(QString::fromUtf8(word)));
     const QStringList ordered = db.Column(QStringLiteral("SELECT Word FROM NewWords ORDER BY Word, ID"));
     // Words that differ only in case sort side by side, in the order they were written.
     EXPECT_EQ(ordered.indexOf(QStringLiteral("ÉTÉ")), ordered.indexOf(QStringLiteral("été")) + 1);
