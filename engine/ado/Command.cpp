@@ -81,11 +81,10 @@ std::vector<Variant> ValuesFor(const jetsql::Translation& statement, std::vector
             QStringLiteral("The command has %1 parameter(s), but its text takes %2.").arg(values.size()).arg(needed),
             kSource);
     }
-    for (std::size_t i = 0; i < needed; ++i)
+    for (std::size_t i = 0; i < needed; ++i) {
         if (i >= values.size() || savedqueries::IsMissingValue(values[i]))
             ThrowMissingValue();
-    if (declares) {
-        for (std::size_t i = 0; i < needed; ++i) {
+        if (declares) {
             const qsizetype at = static_cast<qsizetype>(i);
             const QString type = at < statement.procParamTypes.size() ? statement.procParamTypes[at] : QString();
             const long adoType = type.isEmpty() ? long(adVariant) : jetsql::AdoTypeOfDeclared(type).adoType;
