@@ -54,20 +54,24 @@ TEST_F(FieldValueTest, EachTypeReadsAsItsVariantType)
     EXPECT_EQ(n.scale, 2);
 
     // Each field's type, as ADO numbers it, and size; only the primary key
-    // is a key column.
+    // is a key column; only the numeric column has a precision and scale.
     const struct {
         const char* name;
         long type;
         long size;
         bool key;
+        int precision = 0;
+        int scale = 0;
     } described[] = { { "ID", 3, 4, true }, { "L", 3, 4, false }, { "S", 2, 2, false }, { "B", 17, 1, false },
         { "R", 4, 4, false }, { "D", 5, 8, false }, { "C", 6, 8, false }, { "T", 7, 8, false }, { "Y", 11, 2, false },
-        { "X", 202, 50, false } };
+        { "X", 202, 50, false }, { "N", 131, 19, false, 10, 2 } };
     for (const auto& d : described) {
         const auto field = fields->Item(QString::fromLatin1(d.name));
         EXPECT_EQ(field->Type(), d.type) << d.name;
         EXPECT_EQ(field->DefinedSize(), d.size) << d.name;
         EXPECT_EQ(bool(field->Attributes() & engine::adFldKeyColumn), d.key) << d.name;
+        EXPECT_EQ(field->Precision(), d.precision) << d.name;
+        EXPECT_EQ(field->NumericScale(), d.scale) << d.name;
     }
     // A Byte worked out by an expression keeps its type and size.
     const auto computedByte
@@ -111,6 +115,7 @@ TEST_F(FieldValueTest, ComputedColumnsHaveTheTypesJetGivesThem)
         const char* expression;
         long type;
         platform::VARTYPE vt;
+        const char* from = "Kinds";
     } cases[] = {
         { "Now()", engine::adDate, platform::VT_DATE },
         { "Date()", engine::adDate, platform::VT_DATE },
@@ -121,10 +126,16 @@ TEST_F(FieldValueTest, ComputedColumnsHaveTheTypesJetGivesThem)
         { "IIf(L > 0, T, #1/2/2000#)", engine::adDate, platform::VT_DATE },
         { "T + 1", engine::adDate, platform::VT_DATE },
         { "T - #1/2/2000#", engine::adDouble, platform::VT_R8 },
+        // A column named with its table or alias, the second table of a
+        // join or of a list, has its own type.
+        { "Kinds.T + 1", engine::adDate, platform::VT_DATE },
+        { "B.T + 1", engine::adDate, platform::VT_DATE, "Kinds AS A INNER JOIN Kinds AS B ON A.ID = B.ID" },
+        { "K.T + 1", engine::adDate, platform::VT_DATE, "Kinds AS A, Kinds K" },
         { "L * 2", engine::adInteger, platform::VT_I4 },
         { "S + B", engine::adSmallInt, platform::VT_I2 },
         { "L + S", engine::adInteger, platform::VT_I4 },
         { "D / 4", engine::adDouble, platform::VT_R8 },
+        { "N / 4", engine::adNumeric, platform::VT_DECIMAL },
         { "L / 2", engine::adDouble, platform::VT_R8 },
         { "7 \\ 2", engine::adInteger, platform::VT_I4 },
         { "C * 2", engine::adCurrency, platform::VT_CY },
@@ -147,7 +158,8 @@ TEST_F(FieldValueTest, ComputedColumnsHaveTheTypesJetGivesThem)
         { "Count(*)", engine::adInteger, platform::VT_I4 },
     };
     for (const auto& c : cases) {
-        auto rs = Open(QStringLiteral("SELECT %1 AS E FROM Kinds").arg(QLatin1String(c.expression)));
+        auto rs
+            = Open(QStringLiteral("SELECT %1 AS E FROM %2").arg(QLatin1String(c.expression), QLatin1String(c.from)));
         const auto field = rs->GetFields()->Item(QStringLiteral("E"));
         EXPECT_EQ(field->Type(), c.type) << c.expression;
         EXPECT_EQ(field->Value().vt(), c.vt) << c.expression;
@@ -241,6 +253,16 @@ TEST_F(FieldValueTest, PutValuesAreConvertedAsJetDoesOrRefused)
             QStringLiteral("Multiple-step operation generated errors. Check each status value."));
     }
     EXPECT_EQ(rs->EditMode(), engine::adEditNone) << "a refused value starts no edit";
+    // Each integer type's bounds, those only other tools' files have
+    // included: the last value goes in, the next is refused.
+    for (const auto& [type, low, high] : { std::tuple { engine::adTinyInt, -128, 127 },
+             std::tuple { engine::adUnsignedTinyInt, 0, 255 }, std::tuple { engine::adSmallInt, -32768, 32767 } }) {
+        for (const int ok : { low, high })
+            EXPECT_NO_THROW(engine::StoredForField(Variant::FromI4(ok), type, QStringLiteral("F"))) << ok;
+        for (const int bad : { low - 1, high + 1 })
+            EXPECT_THROW(engine::StoredForField(Variant::FromI4(bad), type, QStringLiteral("F")), platform::ComError)
+                << bad;
+    }
     rs->Update();
     EXPECT_EQ(Raw(QStringLiteral("SELECT T || L || S || B FROM Kinds")), before);
 

@@ -257,6 +257,7 @@ TEST(JetDateTextTest, ReadsTheDateFormsAndRefusesTheRest)
     EXPECT_EQ(parse("12:00 AM"), "1899-12-30 00:00:00");
     EXPECT_EQ(parse("12:00:01 pm"), "1899-12-30 12:00:01");
     EXPECT_EQ(parse("17 May 2010"), "2010-05-17 00:00:00");
+    EXPECT_EQ(parse("2010 May 17"), "2010-05-17 00:00:00");
     EXPECT_EQ(parse("September 1, 2010 1:02:03"), "2010-09-01 01:02:03");
     EXPECT_EQ(parse("2012-02-29"), "2012-02-29 00:00:00");
     for (const char* bad : { "", " ", "2011-02-29", "2010-13-01", "2010-05-17 24:00:00", "2010-05-17 08:60",

@@ -379,6 +379,7 @@ TEST_F(XmlAdoFiles, RawTabsAndLineBreaksInValuesReadBackExactly)
           "<s:AttributeType name='c0' rs:name='\tWord\r\nTwo\n' rs:number='1'>"
           "<s:datatype dt:type='string'/></s:AttributeType>\r\n"
           "<s:AttributeType name='n' rs:number='2'><s:datatype dt:type='int'/></s:AttributeType>\r\n"
+          "<s:extends type='rs:rowbase'>\r\n\t<!-- passed over --></s:extends>\r\n"
           "</s:ElementType>\r\n</s:Schema>\r\n";
     const std::vector<std::pair<QByteArray, QString>> cases = {
         { "<z:row c0='a\tb'/>", QStringLiteral("a\tb") },
@@ -566,6 +567,8 @@ TEST_F(XmlAdoFiles, MalformedAndForeignFilesFailNamingTheFile)
         { "schemaonly.xml", QByteArray(kHead) + "</xml>", notRecordset, "no s:Schema" },
         { "mismatched.xml", QByteArray(kHead) + "<s:Schema></rs:data></xml>", broken, "not well-formed" },
         { "badvalue.xml", changed("ID='2'", "ID='two'"), badValue, "'two'" },
+        { "badtiny.xml", QByteArray(kHead) + QByteArray(kEveryAdoType).replace("a='-5'", "a='128'"), badValue,
+            "'128'" },
         { "badboolean.xml", changed("Known='True'/>", "Known='maybe'/>"), badValue, "'maybe'" },
         { "baddate.xml", changed("2010-05-17T08", "2010-05x17T08"), badValue, "'2010-05x17T08:30:00'" },
         { "unbraced.xml",

@@ -71,6 +71,9 @@ Sample EveryType()
     platform::DECIMAL money;
     money.Lo64 = 1250; // 12.50, trailing zero kept
     money.scale = 2;
+    platform::DECIMAL cent; // a mantissa of 1
+    cent.Lo64 = 1;
+    cent.scale = 2;
     QString longText;
     for (int i = 0; i < 20000; ++i)
         longText += QStringLiteral("line %1\r\n").arg(i);
@@ -97,6 +100,7 @@ Sample EveryType()
     add(Col("Currency", adCurrency, 8, adFldFixed, 19), Variant::FromCy(-9223372036854775807LL - 1));
     add(Col("Decimal", adDecimal, 16, adFldFixed, 28, 10), Variant::FromDecimal(big));
     add(Col("Numeric", adNumeric, 19, adFldFixed, 18, 2), Variant::FromDecimal(money));
+    add(Col("Cent", adNumeric, 19, adFldFixed, 18, 2), Variant::FromDecimal(cent));
     add(Col("Flag", adBoolean, 2, adFldFixed), Variant::FromBool(true));
     add(Col("When", adDate, 8, adFldFixed), Variant::FromDate(Ole(2010, 5, 17, 8, 30, 0)));
     add(Col("Stamp", adDBTimeStamp, 16, adFldFixed, 19), Variant::FromDate(Ole(1850, 1, 2, 23, 59, 59)));
