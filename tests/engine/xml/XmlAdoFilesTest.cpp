@@ -409,6 +409,8 @@ TEST_F(XmlAdoFiles, RawTabsAndLineBreaksInValuesReadBackExactly)
         EXPECT_EQ(r.rows[5][1], Variant::FromI4(1));
         EXPECT_EQ(r.rows[6][1], Variant::FromI4(2));
     }
+    // A second byte order mark is no XML, whether or not values need escapes.
+    LoadFails(Write("twomarks.xml", wide.left(2) + wide));
 
     // An error after values with line breaks names the line it is on (a
     // lone CR ends a line too, as XML reads line ends).
