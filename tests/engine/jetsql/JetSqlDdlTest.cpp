@@ -59,55 +59,52 @@ TEST(JetSqlDdlTest, WordTablesReadBackWithTheirAdoTypesAndDefaults)
             "Flag YESNO DEFAULT False, Small SHORT, Tiny BYTE, Ratio SINGLE, Amount CURRENCY DEFAULT 0, "
             "Measure DOUBLE DEFAULT -1.5, Picture LONGBINARY, Exact DECIMAL(10,2), Note TEXT(10) DEFAULT \"n/a\")");
 
-    QMap<QString, ColumnInfo> words = ColumnsOf(db, "Words");
-    ASSERT_EQ(words.size(), 6);
-    EXPECT_TRUE(words["ID"].primaryKey);
-    const ColumnType id = AdoTypeOfDeclared(words["ID"].declared);
-    EXPECT_EQ(id.adoType, engine::adInteger);
-    EXPECT_EQ(id.definedSize, 4);
-    EXPECT_TRUE(id.attributes & engine::adFldFixed);
-    const ColumnType word = AdoTypeOfDeclared(words["Word"].declared, words["Word"].notNull);
-    EXPECT_EQ(word.adoType, engine::adVarWChar);
-    EXPECT_EQ(word.definedSize, 50);
-    EXPECT_FALSE(word.attributes & engine::adFldIsNullable);
-    EXPECT_FALSE(word.attributes & engine::adFldMayBeNull);
-    const ColumnType pronunciation = AdoTypeOfDeclared(words["Pronunciation"].declared);
-    EXPECT_EQ(pronunciation.adoType, engine::adVarWChar);
-    EXPECT_EQ(pronunciation.definedSize, 255);
-    EXPECT_TRUE(pronunciation.attributes & engine::adFldIsNullable);
-    const ColumnType description = AdoTypeOfDeclared(words["Description"].declared);
-    EXPECT_EQ(description.adoType, engine::adLongVarWChar);
-    EXPECT_EQ(description.definedSize, 536870910);
-    EXPECT_TRUE(description.attributes & engine::adFldLong);
-    EXPECT_EQ(AdoTypeOfDeclared(words["MemoryCycle"].declared).adoType, engine::adInteger);
-    EXPECT_EQ(words["MemoryCycle"].defaultText, "1");
-    const ColumnType date = AdoTypeOfDeclared(words["Date"].declared);
-    EXPECT_EQ(date.adoType, engine::adDate);
-    EXPECT_EQ(date.definedSize, 8);
-    EXPECT_EQ(ClockDefaultOf(words["Date"].defaultText), ClockDefault::Now);
-
-    QMap<QString, ColumnInfo> newWords = ColumnsOf(db, "NewWords");
-    EXPECT_TRUE(newWords["ID"].primaryKey);
-    EXPECT_EQ(AdoTypeOfDeclared(newWords["Word"].declared).definedSize, 255);
-    EXPECT_EQ(AdoTypeOfDeclared(newWords["Pronunciation"].declared).definedSize, 255);
-    EXPECT_EQ(AdoTypeOfDeclared(newWords["Description"].declared).adoType, engine::adLongVarWChar);
-    EXPECT_EQ(AdoTypeOfDeclared(newWords["Added"].declared).adoType, engine::adDate);
-    EXPECT_EQ(ClockDefaultOf(newWords["Added"].defaultText), ClockDefault::Date);
-    EXPECT_EQ(AdoTypeOfDeclared(newWords["Flag"].declared).adoType, engine::adBoolean);
-    EXPECT_EQ(AdoTypeOfDeclared(newWords["Flag"].declared).definedSize, 2);
-    EXPECT_EQ(newWords["Flag"].defaultText, "0");
-    EXPECT_EQ(AdoTypeOfDeclared(newWords["Small"].declared).adoType, engine::adSmallInt);
-    EXPECT_EQ(AdoTypeOfDeclared(newWords["Tiny"].declared).adoType, engine::adUnsignedTinyInt);
-    EXPECT_EQ(AdoTypeOfDeclared(newWords["Ratio"].declared).adoType, engine::adSingle);
-    EXPECT_EQ(AdoTypeOfDeclared(newWords["Amount"].declared).adoType, engine::adCurrency);
-    EXPECT_EQ(AdoTypeOfDeclared(newWords["Measure"].declared).adoType, engine::adDouble);
-    EXPECT_EQ(newWords["Measure"].defaultText, "-1.5");
-    EXPECT_EQ(AdoTypeOfDeclared(newWords["Picture"].declared).adoType, engine::adLongVarBinary);
-    const ColumnType exact = AdoTypeOfDeclared(newWords["Exact"].declared);
-    EXPECT_EQ(exact.adoType, engine::adNumeric);
+    // Each column's ADO type and size, and its default as SQLite keeps it or
+    // as the clock that fills it.
+    const struct {
+        const char* table;
+        const char* column;
+        long type;
+        long size;
+        const char* defaultText = "";
+        ClockDefault clock = ClockDefault::None;
+    } columns[] = { { "Words", "ID", engine::adInteger, 4 }, { "Words", "Word", engine::adVarWChar, 50 },
+        { "Words", "Pronunciation", engine::adVarWChar, 255 },
+        { "Words", "Description", engine::adLongVarWChar, 536870910 },
+        { "Words", "MemoryCycle", engine::adInteger, 4, "1" },
+        { "Words", "Date", engine::adDate, 8, nullptr, ClockDefault::Now }, { "NewWords", "ID", engine::adInteger, 4 },
+        { "NewWords", "Word", engine::adVarWChar, 255 }, { "NewWords", "Pronunciation", engine::adVarWChar, 255 },
+        { "NewWords", "Description", engine::adLongVarWChar, 536870910 },
+        { "NewWords", "Added", engine::adDate, 8, nullptr, ClockDefault::Date },
+        { "NewWords", "Flag", engine::adBoolean, 2, "0" }, { "NewWords", "Small", engine::adSmallInt, 2 },
+        { "NewWords", "Tiny", engine::adUnsignedTinyInt, 1 }, { "NewWords", "Ratio", engine::adSingle, 4 },
+        { "NewWords", "Amount", engine::adCurrency, 8, "0" }, { "NewWords", "Measure", engine::adDouble, 8, "-1.5" },
+        { "NewWords", "Picture", engine::adLongVarBinary, 1073741823 }, { "NewWords", "Exact", engine::adNumeric, 19 },
+        { "NewWords", "Note", engine::adVarWChar, 10, "'n/a'" } };
+    QMap<QString, QMap<QString, ColumnInfo>> tables;
+    for (const char* table : { "Words", "NewWords" })
+        tables.insert(QString::fromLatin1(table), ColumnsOf(db, QString::fromLatin1(table)));
+    EXPECT_EQ(tables["Words"].size(), 6);
+    for (const auto& c : columns) {
+        SCOPED_TRACE(std::string(c.table) + "." + c.column);
+        const ColumnInfo info = tables[QString::fromLatin1(c.table)].value(QString::fromLatin1(c.column));
+        const ColumnType t = AdoTypeOfDeclared(info.declared, info.notNull);
+        EXPECT_EQ(t.adoType, c.type);
+        EXPECT_EQ(t.definedSize, c.size);
+        EXPECT_EQ(ClockDefaultOf(info.defaultText), c.clock);
+        if (c.defaultText != nullptr)
+            EXPECT_EQ(info.defaultText, QString::fromLatin1(c.defaultText));
+        EXPECT_EQ(info.primaryKey, QByteArray(c.column) == "ID");
+    }
+    const QMap<QString, ColumnInfo>& words = tables["Words"];
+    EXPECT_TRUE(AdoTypeOfDeclared(words["ID"].declared).attributes & engine::adFldFixed);
+    const long wordAttributes = AdoTypeOfDeclared(words["Word"].declared, words["Word"].notNull).attributes;
+    EXPECT_FALSE(wordAttributes & (engine::adFldIsNullable | engine::adFldMayBeNull));
+    EXPECT_TRUE(AdoTypeOfDeclared(words["Pronunciation"].declared).attributes & engine::adFldIsNullable);
+    EXPECT_TRUE(AdoTypeOfDeclared(words["Description"].declared).attributes & engine::adFldLong);
+    const ColumnType exact = AdoTypeOfDeclared(tables["NewWords"]["Exact"].declared);
     EXPECT_EQ(exact.precision, 10);
     EXPECT_EQ(exact.numericScale, 2);
-    EXPECT_EQ(newWords["Note"].defaultText, "'n/a'");
 
     // The defaults work in SQLite itself, and text compares without case.
     db.RunSqlite("INSERT INTO \"NewWords\" (\"Word\") VALUES ('Apple')");
@@ -116,11 +113,13 @@ TEST(JetSqlDdlTest, WordTablesReadBackWithTheirAdoTypesAndDefaults)
     EXPECT_EQ(row[0][0].toString().size(), 10); // SQLite's date('now'), YYYY-MM-DD
     EXPECT_EQ(row[0][1].toLongLong(), 0);
     EXPECT_EQ(row[0][2].toString(), "n/a");
-    // Autonumbers are never reused, even after the last row is deleted.
+    // Autonumbers are never reused, even after the last row is deleted; a
+    // word takes its first interval and the time, in the stored form.
     db.Exec("INSERT INTO Words (Word) VALUES ('a')");
     db.Exec("DELETE FROM Words");
     db.Exec("INSERT INTO Words (Word) VALUES ('b')");
-    EXPECT_EQ(db.Column("SELECT ID FROM Words"), QStringList { "2" });
+    EXPECT_EQ(db.RunSqlite("SELECT ID || '/' || MemoryCycle || '/' || length(Date) FROM Words").rows.at(0).at(0),
+        QStringLiteral("2/1/19"));
     // NOT NULL holds.
     EXPECT_THROW(db.Exec("INSERT INTO Words (Pronunciation) VALUES ('x')"), std::runtime_error);
 }

@@ -19,34 +19,13 @@ TEST(JetSqlTokenizerTest, EachFormBecomesOneTokenWithItsPlace)
         Token::Kind kind;
         const char* text;
     };
-    const Expected expected[] = {
-        { Token::Word, "SELECT" },
-        { Token::Name, "a b" },
-        { Token::Symbol, "," },
-        { Token::Name, "c" },
-        { Token::Symbol, "," },
-        { Token::String, "say \"hi\"" },
-        { Token::Symbol, "," },
-        { Token::String, "it's [x] #1# & --" },
-        { Token::Symbol, "," },
-        { Token::Date, "2010-05-17 00:00:00" },
-        { Token::Symbol, "," },
-        { Token::Number, "1.5E-3" },
-        { Token::Symbol, "," },
-        { Token::Number, ".5" },
-        { Token::Symbol, "," },
-        { Token::Parameter, "?" },
-        { Token::Symbol, "," },
-        { Token::Symbol, "<>" },
-        { Token::Symbol, "," },
-        { Token::Symbol, "<=" },
-        { Token::Symbol, "," },
-        { Token::Word, "词语" },
-        { Token::Symbol, "-" },
-        { Token::Symbol, "-" },
-        { Token::Number, "1" },
-        { Token::End, "" },
-    };
+    const Expected expected[] = { { Token::Word, "SELECT" }, { Token::Name, "a b" }, { Token::Symbol, "," },
+        { Token::Name, "c" }, { Token::Symbol, "," }, { Token::String, "say \"hi\"" }, { Token::Symbol, "," },
+        { Token::String, "it's [x] #1# & --" }, { Token::Symbol, "," }, { Token::Date, "2010-05-17 00:00:00" },
+        { Token::Symbol, "," }, { Token::Number, "1.5E-3" }, { Token::Symbol, "," }, { Token::Number, ".5" },
+        { Token::Symbol, "," }, { Token::Parameter, "?" }, { Token::Symbol, "," }, { Token::Symbol, "<>" },
+        { Token::Symbol, "," }, { Token::Symbol, "<=" }, { Token::Symbol, "," }, { Token::Word, "词语" },
+        { Token::Symbol, "-" }, { Token::Symbol, "-" }, { Token::Number, "1" }, { Token::End, "" } };
     ASSERT_EQ(tokens.size(), std::size(expected));
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         EXPECT_EQ(tokens[i].kind, expected[i].kind) << i;
@@ -66,12 +45,10 @@ TEST(JetSqlTokenizerTest, EachFormBecomesOneTokenWithItsPlace)
 
 TEST(JetSqlTokenizerTest, MalformedFormsAreMarkedNotThrown)
 {
-    EXPECT_EQ(Tokenize(QStringLiteral("'abc")).front().kind, Token::BadString);
-    EXPECT_EQ(Tokenize(QStringLiteral("\"abc''")).front().kind, Token::BadString);
-    EXPECT_EQ(Tokenize(QStringLiteral("[abc")).front().kind, Token::BadName);
-    EXPECT_EQ(Tokenize(QStringLiteral("#abc#")).front().kind, Token::BadDate);
-    EXPECT_EQ(Tokenize(QStringLiteral("#2/29/2011#")).front().kind, Token::BadDate);
-    EXPECT_EQ(Tokenize(QStringLiteral("#5/17/2010")).front().kind, Token::BadDate);
+    for (const auto& [text, kind] :
+        { std::pair { "'abc", Token::BadString }, { "\"abc''", Token::BadString }, { "[abc", Token::BadName },
+            { "#abc#", Token::BadDate }, { "#2/29/2011#", Token::BadDate }, { "#5/17/2010", Token::BadDate } })
+        EXPECT_EQ(Tokenize(QString::fromLatin1(text)).front().kind, kind) << text;
     const std::vector<Token> blank = Tokenize(QStringLiteral(" \t\r\n "));
     ASSERT_EQ(blank.size(), 1u);
     EXPECT_EQ(blank.front().kind, Token::End);
