@@ -170,33 +170,19 @@ TEST(JetSqlDdlTest, DeclaredTypesOfOtherToolsReadAsTheNearestAdoType)
         long type;
         long size;
     };
-    const Case cases[] = {
-        { "INTEGER", engine::adInteger, 4 },
-        { "int", engine::adInteger, 4 },
-        { "BIGINT", engine::adBigInt, 8 },
-        { "TEXT", engine::adLongVarWChar, 536870910 },
-        { "VARCHAR(40)", engine::adVarWChar, 40 },
-        { "NVARCHAR( 12 )", engine::adVarWChar, 12 },
-        { "CHARACTER(20)", engine::adWChar, 20 },
-        { "REAL", engine::adDouble, 8 },
-        { "DOUBLE", engine::adDouble, 8 },
-        { "DOUBLE PRECISION", engine::adDouble, 8 },
-        { "FLOAT", engine::adDouble, 8 },
-        { "BLOB", engine::adLongVarBinary, 1073741823 },
-        { "DATE", engine::adDate, 8 },
-        { "DATETIME", engine::adDate, 8 },
-        { "TIMESTAMP", engine::adDate, 8 },
-        { "BOOLEAN", engine::adBoolean, 2 },
-        { "BOOL", engine::adBoolean, 2 },
-        { "NUMERIC", engine::adNumeric, 19 },
-        { "DECIMAL(8,3)", engine::adNumeric, 19 },
-        { "", engine::adVarWChar, 255 },
-        { "UNSIGNED MEDIUMINT", engine::adInteger, 4 },
-        { "CLOB", engine::adLongVarWChar, 536870910 },
+    const Case cases[] = { { "INTEGER", engine::adInteger, 4 }, { "int", engine::adInteger, 4 },
+        { "BIGINT", engine::adBigInt, 8 }, { "TEXT", engine::adLongVarWChar, 536870910 },
+        { "VARCHAR(40)", engine::adVarWChar, 40 }, { "NVARCHAR( 12 )", engine::adVarWChar, 12 },
+        { "CHARACTER(20)", engine::adWChar, 20 }, { "REAL", engine::adDouble, 8 }, { "DOUBLE", engine::adDouble, 8 },
+        { "DOUBLE PRECISION", engine::adDouble, 8 }, { "FLOAT", engine::adDouble, 8 },
+        { "BLOB", engine::adLongVarBinary, 1073741823 }, { "DATE", engine::adDate, 8 },
+        { "DATETIME", engine::adDate, 8 }, { "TIMESTAMP", engine::adDate, 8 }, { "BOOLEAN", engine::adBoolean, 2 },
+        { "BOOL", engine::adBoolean, 2 }, { "NUMERIC", engine::adNumeric, 19 },
+        { "DECIMAL(8,3)", engine::adNumeric, 19 }, { "", engine::adVarWChar, 255 },
+        { "UNSIGNED MEDIUMINT", engine::adInteger, 4 }, { "CLOB", engine::adLongVarWChar, 536870910 },
         { "NATIVE CHARACTER(70)", engine::adVarWChar, 70 },
         { "FLOATING POINT", engine::adInteger, 4 }, // "INT" inside: SQLite stores it as an integer
-        { "WHATEVER", engine::adLongVarWChar, 536870910 },
-    };
+        { "WHATEVER", engine::adLongVarWChar, 536870910 } };
     for (const Case& c : cases) {
         const ColumnType t = AdoTypeOfDeclared(QString::fromLatin1(c.declared));
         EXPECT_EQ(t.adoType, c.type) << c.declared;

@@ -151,18 +151,14 @@ TEST_F(JetSqlTest, TopTakesTheFirstRowsOfTheTable)
     const struct {
         const char* query;
         std::size_t rows;
-    } tops[] = {
-        { "SELECT TOP 5 * FROM Staff ORDER BY Salary DESC", 7 },
+    } tops[] = { { "SELECT TOP 5 * FROM Staff ORDER BY Salary DESC", 7 },
         { "SELECT TOP 4 * FROM Staff ORDER BY Salary DESC", 4 },
         { "SELECT TOP 6 Name FROM Staff WHERE Salary < 100 ORDER BY Salary DESC", 7 },
         { "SELECT TOP 1 * FROM Staff ORDER BY Salary", 1 },
         { "SELECT TOP 2 * FROM Staff ORDER BY Dept", 2 }, // x and X tie as one text
-        { "SELECT TOP 3 * FROM Staff ORDER BY Dept", 5 },
-        { "SELECT TOP 2 * FROM Staff ORDER BY Dept, Salary DESC", 2 },
-        { "SELECT TOP 5 * FROM Staff", 5 },
-        { "SELECT TOP 50 PERCENT * FROM Staff ORDER BY Salary DESC", 4 },
-        { "SELECT TOP 60 PERCENT * FROM Staff ORDER BY Salary DESC", 7 },
-    };
+        { "SELECT TOP 3 * FROM Staff ORDER BY Dept", 5 }, { "SELECT TOP 2 * FROM Staff ORDER BY Dept, Salary DESC", 2 },
+        { "SELECT TOP 5 * FROM Staff", 5 }, { "SELECT TOP 50 PERCENT * FROM Staff ORDER BY Salary DESC", 4 },
+        { "SELECT TOP 60 PERCENT * FROM Staff ORDER BY Salary DESC", 7 } };
     for (const auto& t : tops)
         EXPECT_EQ(db.Rows(QString::fromLatin1(t.query)).size(), t.rows) << t.query;
     // Rows tie only when every key ties.
@@ -191,23 +187,15 @@ TEST_F(JetSqlTest, WordLookupTakesQuotesAndIgnoresCase)
     const struct {
         const char* where;
         QStringList words;
-    } cases[] = {
-        { "Word = 'ÉTÉ'", { "été" } },
-        { "Word = 'МОСКВА'", { "Москва" } },
-        { "Word = 'ΑΒΓ'", { "αβγ" } },
+    } cases[] = { { "Word = 'ÉTÉ'", { "été" } }, { "Word = 'МОСКВА'", { "Москва" } }, { "Word = 'ΑΒΓ'", { "αβγ" } },
         { "Word = 'STRASSE'", {} }, // one letter for one letter, as Jet compares
         { "'ÉTÉ' = Word", { "été" } },
         { "Word <> 'ÉTÉ' AND Word <> 'МОСКВА' AND Word <> 'ΑΒΓ' AND Word <> 'APPLE' AND Word <> 'ZEBRA'",
             { "straße" } },
-        { "Word < 'МОСКВА' AND Word >= 'ΑΒΓ'", { "αβγ" } },
-        { "Word > 'ZEBRA'", { "été", "Москва", "αβγ" } },
-        { "Word LIKE 'ÉT%'", { "été" } },
-        { "Word LIKE 'мос_ва'", { "Москва" } },
-        { "Word LIKE '[α]%'", { "αβγ" } },
-        { "Word IN ('ÉTÉ', 'ΑΒΓ')", { "été", "αβγ" } },
-        { "Word BETWEEN 'МОСКВА' AND 'МОСКВА'", { "Москва" } },
-        { "UCase(Word) = 'МОСКВА'", { "Москва" } },
-    };
+        { "Word < 'МОСКВА' AND Word >= 'ΑΒΓ'", { "αβγ" } }, { "Word > 'ZEBRA'", { "été", "Москва", "αβγ" } },
+        { "Word LIKE 'ÉT%'", { "été" } }, { "Word LIKE 'мос_ва'", { "Москва" } }, { "Word LIKE '[α]%'", { "αβγ" } },
+        { "Word IN ('ÉTÉ', 'ΑΒΓ')", { "été", "αβγ" } }, { "Word BETWEEN 'МОСКВА' AND 'МОСКВА'", { "Москва" } },
+        { "UCase(Word) = 'МОСКВА'", { "Москва" } } };
     for (const auto& c : cases) {
         QStringList words = db.Column(QStringLiteral("SELECT Word FROM NewWords WHERE ") + QString::fromUtf8(c.where));
         words.sort();
@@ -293,7 +281,7 @@ TEST_F(JetSqlTest, SyntaxErrorsCarryJetsTexts)
         { "CREATE TABLE T A TEXT(50)", "Syntax error in CREATE TABLE statement." },
         { "DROP Words", "Syntax error in DROP TABLE or DROP INDEX." },
         { "CREATE INDEX ix Words (Word)", "Syntax error in CREATE INDEX statement." },
-        { "SELECT Words.Word.Size FROM Words", "Syntax error in query expression 'Words.Word.Size'." },
+        { "SELECT Words.Word.Size FROM Words", "Syntax error in query expression 'Words.Word.Size'." }
     };
     for (const auto& [sql, says] : cases) {
         platform::HRESULT hr = 0;
