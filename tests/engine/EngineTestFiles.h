@@ -48,6 +48,11 @@ inline platform::ComError ErrorOf(const std::function<void()>& call)
     return platform::ComError(platform::S_OK);
 }
 
+inline QString DescriptionOf(const platform::ComError& e)
+{
+    return e.Description().value_or(QString());
+}
+
 inline std::string Hex(platform::HRESULT hr)
 {
     return QString::number(quint32(hr), 16).toStdString();

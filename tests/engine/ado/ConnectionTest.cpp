@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using enginetest::DescriptionOf;
 using enginetest::EngineTest;
 using enginetest::ErrorOf;
 using enginetest::Hex;
@@ -19,11 +20,6 @@ using platform::Variant;
 namespace {
 
 constexpr platform::HRESULT kProviderNotFound = platform::adErrProviderNotFound;
-
-QString DescriptionOf(const platform::ComError& e)
-{
-    return e.Description().value_or(QString());
-}
 
 TEST_F(EngineTest, ConnectionRefusesWhatIsNoJetDataFileAndSaysWhy)
 {

@@ -4,6 +4,7 @@
 // that changed underneath.
 #include "engine/EngineTestFiles.h"
 
+using enginetest::DescriptionOf;
 using enginetest::ErrorOf;
 using enginetest::Hex;
 using platform::Variant;
@@ -11,11 +12,6 @@ using platform::Variant;
 namespace {
 
 class RecordsetTest : public enginetest::EngineTest { };
-
-QString DescriptionOf(const platform::ComError& e)
-{
-    return e.Description().value_or(QString());
-}
 
 const char* const kNoCurrentRecord = "Either BOF or EOF is True, or the current record has been deleted. Requested "
                                      "operation requires a current record.";
@@ -401,33 +397,6 @@ TEST_F(RecordsetTest, ResultsThatCannotBeWrittenBackRefuseEdits)
     Put(computed, QStringLiteral("Word"), Text(QStringLiteral("b")));
     computed->Update();
     EXPECT_EQ(Raw(QStringLiteral("SELECT Word FROM Words")), QStringLiteral("b"));
-}
-
-TEST_F(RecordsetTest, StudySelectionsOpenAsTheStoreWritesThem)
-{
-    // Clock: 2024-03-05 10:30:15.
-    AddWord(QStringLiteral("due yesterday+1"), QStringLiteral("2024-03-04"), 1);
-    AddWord(QStringLiteral("not yet"), QStringLiteral("2024-03-04"), 2);
-    AddWord(QStringLiteral("long overdue"), QStringLiteral("2024-01-25"), 32);
-    AddWord(QStringLiteral("today"), QStringLiteral("2024-03-05"), 1);
-    AddWord(QStringLiteral("today remembered"), QStringLiteral("2024-03-05 08:00:00"), 2);
-    const QString due = QStringLiteral("SELECT * FROM Words \t\t                 WHERE DateDiff(\"d\", DateAdd(\"d\", "
-                                       "MemoryCycle, Date), now())>=0  AND \t\t\t\t\t\t ( YEAR(Date) <> YEAR(Now()) OR "
-                                       "MONTH(Date) <> MONTH(Now()) OR DAY(Date) <> DAY(Now()) )");
-    auto rs = Open(due);
-    QStringList words;
-    for (; !rs->IsEOF(); rs->MoveNext())
-        words << Get(rs, QStringLiteral("Word")).bstrVal();
-    EXPECT_EQ(words, (QStringList { "due yesterday+1", "long overdue" }));
-
-    // Remember the first card as the store does: doubled interval, today.
-    rs->MoveFirst();
-    Put(rs, QStringLiteral("MemoryCycle"), Variant::FromI2(2));
-    Put(rs, QStringLiteral("Date"), Text(QStringLiteral("2024-03-05")));
-    rs->Update();
-    EXPECT_EQ(Raw(QStringLiteral("SELECT Date || '/' || MemoryCycle FROM Words WHERE ID = 1")),
-        QStringLiteral("2024-03-05 00:00:00/2"));
-    EXPECT_EQ(Open(due)->RecordCount(), 1);
 }
 
 TEST_F(RecordsetTest, TablesAndSavedQueriesOpenByName)

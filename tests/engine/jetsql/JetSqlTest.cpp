@@ -72,23 +72,17 @@ TEST_F(JetSqlTest, StudySelectionsPickTheDueAndTheLearnedCards)
 {
     JetSqlTestDatabase db;
     db.Exec(kCreateWords);
-    // Today is 17 May 2010, 08:00.
-    AddWord(db, "yesterday1", "'2010-05-16 00:00:00'", "1");
-    AddWord(db, "yesterday2", "'2010-05-16 00:00:00'", "2");
-    AddWord(db, "yesterdayLate1", "'2010-05-16 23:59:59'", "1");
-    AddWord(db, "fortyDays32", "'2010-04-07 00:00:00'", "32");
-    AddWord(db, "fortyDays64", "'2010-04-07 00:00:00'", "64");
-    AddWord(db, "twoDaysDateOnly2", "'2010-05-15'", "2"); // a date written by another tool
-    AddWord(db, "today0", "'2010-05-17 00:00:00'", "0");
-    AddWord(db, "today1", "'2010-05-17 00:00:00'", "1");
-    AddWord(db, "today1Evening", "'2010-05-17 21:15:00'", "1");
-    AddWord(db, "today2", "'2010-05-17 00:00:00'", "2");
-    AddWord(db, "todayDateOnly1", "'2010-05-17'", "1");
-    AddWord(db, "lastYearToday1", "'2009-05-17 00:00:00'", "1");
-    AddWord(db, "nullDate", "NULL", "1");
-    AddWord(db, "nullCycle", "'2010-05-10 00:00:00'", "NULL");
-    AddWord(db, "tomorrow0", "'2010-05-18 00:00:00'", "0");
-
+    // Today is 17 May 2010, 08:00; twoDaysDateOnly2 has a date written by
+    // another tool.
+    for (const auto& [word, date, cycle] : { std::tuple { "yesterday1", "'2010-05-16 00:00:00'", "1" },
+             { "yesterday2", "'2010-05-16 00:00:00'", "2" }, { "yesterdayLate1", "'2010-05-16 23:59:59'", "1" },
+             { "fortyDays32", "'2010-04-07 00:00:00'", "32" }, { "fortyDays64", "'2010-04-07 00:00:00'", "64" },
+             { "twoDaysDateOnly2", "'2010-05-15'", "2" }, { "today0", "'2010-05-17 00:00:00'", "0" },
+             { "today1", "'2010-05-17 00:00:00'", "1" }, { "today1Evening", "'2010-05-17 21:15:00'", "1" },
+             { "today2", "'2010-05-17 00:00:00'", "2" }, { "todayDateOnly1", "'2010-05-17'", "1" },
+             { "lastYearToday1", "'2009-05-17 00:00:00'", "1" }, { "nullDate", "NULL", "1" },
+             { "nullCycle", "'2010-05-10 00:00:00'", "NULL" }, { "tomorrow0", "'2010-05-18 00:00:00'", "0" } })
+        AddWord(db, word, date, cycle);
     const QSet<QString> due = WordsOf(db, kDueForReview);
     EXPECT_EQ(
         due, (QSet<QString> { "yesterday1", "yesterdayLate1", "fortyDays32", "twoDaysDateOnly2", "lastYearToday1" }));
