@@ -117,14 +117,12 @@ TEST(CriteriaTest, FindComparesByTheFieldsType)
 
 TEST(CriteriaTest, FilterJoinsComparisonsWithAndOrAndParentheses)
 {
-    EXPECT_TRUE(Filters("Word = 'pear' OR Word = 'apple'"));
-    EXPECT_FALSE(Filters("Word = 'apple' AND ID > 9"));
-    EXPECT_TRUE(Filters("Word = 'apple' AND ID = 9 AND [Memory Cycle] = 2"));
     // AND binds tighter than OR.
-    EXPECT_TRUE(Filters("Word = 'apple' OR Word = 'pear' AND ID > 100"));
-    EXPECT_FALSE(Filters("(Word = 'apple' OR Word = 'pear') AND ID > 100"));
-    EXPECT_TRUE(Filters("((Word = 'pear') OR (ID = 9 and Pronunciation = Null))"));
-
+    for (const char* met : { "Word = 'pear' OR Word = 'apple'", "Word = 'apple' AND ID = 9 AND [Memory Cycle] = 2",
+             "Word = 'apple' OR Word = 'pear' AND ID > 100", "((Word = 'pear') OR (ID = 9 and Pronunciation = Null))" })
+        EXPECT_TRUE(Filters(QString::fromLatin1(met))) << met;
+    for (const char* failed : { "Word = 'apple' AND ID > 9", "(Word = 'apple' OR Word = 'pear') AND ID > 100" })
+        EXPECT_FALSE(Filters(QString::fromLatin1(failed))) << failed;
     Row other = WordRow();
     other.Set("Word", Variant::FromBstr("Pear"));
     EXPECT_TRUE(Filters("Word = 'pear' OR Word = 'apple'", other));

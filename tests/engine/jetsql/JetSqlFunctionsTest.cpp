@@ -176,18 +176,10 @@ TEST_F(JetSqlFunctionsTest, AggregatesIncludeJetsFirstLastAndDeviation)
                     "StDev(N), Var(N) FROM T");
     ASSERT_EQ(rows.size(), 1u);
     const QVariantList& r = rows.front();
-    EXPECT_EQ(r[0].toLongLong(), 9);
-    EXPECT_EQ(r[1].toLongLong(), 8);
-    EXPECT_DOUBLE_EQ(r[2].toDouble(), 40.0);
-    EXPECT_DOUBLE_EQ(r[3].toDouble(), 5.0);
-    EXPECT_DOUBLE_EQ(r[4].toDouble(), 2.0);
-    EXPECT_DOUBLE_EQ(r[5].toDouble(), 9.0);
-    EXPECT_DOUBLE_EQ(r[6].toDouble(), 2.0);
-    EXPECT_DOUBLE_EQ(r[7].toDouble(), 9.0);
-    EXPECT_DOUBLE_EQ(r[8].toDouble(), 2.0);
-    EXPECT_DOUBLE_EQ(r[9].toDouble(), 4.0);
-    EXPECT_NEAR(r[10].toDouble(), 2.138089935, 1e-9);
-    EXPECT_NEAR(r[11].toDouble(), 32.0 / 7.0, 1e-12);
+    const double expected[] = { 9, 8, 40, 5, 2, 9, 2, 9, 2, 4, 2.138089935, 32.0 / 7.0 };
+    ASSERT_EQ(r.size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i)
+        EXPECT_NEAR(r[int(i)].toDouble(), expected[i], 1e-9) << i;
     EXPECT_TRUE(m_db.Value("StDev(N) FROM T WHERE ID = 1").isNull());
 }
 

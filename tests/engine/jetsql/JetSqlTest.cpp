@@ -125,8 +125,6 @@ TEST_F(JetSqlTest, TopTakesTheFirstRowsOfTheTable)
                                        "WHERE ID > 3"))
                   .size(),
         3);
-    EXPECT_EQ(Translate(QStringLiteral("SELECT Top 3 * FROM NewWords")).sql,
-        QStringLiteral("SELECT * FROM \"NewWords\" LIMIT 3"));
 
     // Under ORDER BY, TOP n also returns every row that ties with the n-th;
     // without it, exactly n rows.

@@ -161,50 +161,39 @@ TEST_F(XmlAdoFiles, PendingChangesAreAppliedAndNamesRestored)
     const QString path = WriteRowset("words.xml", kWordsWithPendingChanges);
     const engine::xmlpersist::Rowset r = engine::xmlpersist::Load(path);
 
-    ASSERT_EQ(r.columns.size(), 6u);
-    EXPECT_EQ(r.columns[0].name, QStringLiteral("ID"));
-    EXPECT_EQ(r.columns[0].type, engine::adInteger);
-    EXPECT_EQ(r.columns[0].attributes & engine::adFldKeyColumn, engine::adFldKeyColumn);
-    EXPECT_EQ(r.columns[0].attributes & engine::adFldIsNullable, 0);
-    EXPECT_EQ(r.columns[0].attributes & engine::adFldMayBeNull, 0);
-    EXPECT_EQ(r.columns[1].type, engine::adVarWChar);
+    std::vector<QString> names;
+    std::vector<long> types;
+    for (const engine::ColumnInfo& c : r.columns) {
+        names.push_back(c.name);
+        types.push_back(c.type);
+    }
+    EXPECT_EQ(names, (std::vector<QString> { "ID", "Word", "Last Seen", "Note", "Price", "Known" }));
+    using namespace engine;
+    EXPECT_EQ(types, (std::vector<long> { adInteger, adVarWChar, adDate, adLongVarWChar, adCurrency, adBoolean }));
+    EXPECT_EQ(r.columns[0].attributes & (adFldKeyColumn | adFldIsNullable | adFldMayBeNull), adFldKeyColumn);
     EXPECT_EQ(r.columns[1].definedSize, 50);
-    EXPECT_EQ(r.columns[2].name, QStringLiteral("Last Seen"));
-    EXPECT_EQ(r.columns[2].type, engine::adDate);
-    EXPECT_EQ(r.columns[3].type, engine::adLongVarWChar);
-    EXPECT_EQ(r.columns[4].type, engine::adCurrency);
-    EXPECT_EQ(r.columns[5].type, engine::adBoolean);
 
-    // Rows in the file's order: the updated row where it stood, the
-    // deleted row gone, the inserted rows where they were written.
-    ASSERT_EQ(r.rows.size(), 6u);
-    std::vector<int> ids;
-    for (const auto& row : r.rows)
-        ids.push_back(row[0].lVal());
-    EXPECT_EQ(ids, (std::vector<int> { 1, 2, 3, 4, 6, 7 }));
-
-    EXPECT_EQ(r.rows[0][1], Variant::FromBstr(QStringLiteral("cat & dog")));
-    EXPECT_EQ(r.rows[0][2], Variant::FromDate(Ole(2010, 5, 17, 8, 30, 0)));
-    EXPECT_EQ(r.rows[0][3], Variant::FromBstr(QStringLiteral("line one\r\nline two <b> \"q\" 'a' AB")));
-    EXPECT_EQ(r.rows[0][4], Variant::FromCy(125000));
-    EXPECT_EQ(r.rows[0][5], Variant::FromBool(true));
-    EXPECT_TRUE(r.rows[1][2].IsNull());
-    EXPECT_TRUE(r.rows[1][3].IsNull());
-    EXPECT_EQ(r.rows[1][4], Variant::FromCy(0));
-    // The update: changed values over the original, the rest kept.
-    EXPECT_EQ(r.rows[2][1], Variant::FromBstr(QStringLiteral("shark")));
-    EXPECT_EQ(r.rows[2][2], Variant::FromDate(Ole(2010, 1, 1, 0, 0, 0)));
-    EXPECT_EQ(r.rows[2][4], Variant::FromCy(12500));
-    EXPECT_EQ(r.rows[2][5], Variant::FromBool(true));
-    EXPECT_EQ(r.rows[4][1], Variant::FromBstr(QStringLiteral("new one")));
-    EXPECT_TRUE(r.rows[5][1].IsNull());
+    // Rows in the file's order: the updated row where it stood (changed
+    // values over the original, the rest kept), the deleted row gone, the
+    // inserted rows where they were written.
+    const Variant null = Variant::Null();
+    const auto text = [](const char* t) { return Variant::FromBstr(QString::fromUtf8(t)); };
+    const std::vector<std::vector<Variant>> rows
+        = { { Variant::FromI4(1), text("cat & dog"), Variant::FromDate(Ole(2010, 5, 17, 8, 30, 0)),
+                text("line one\r\nline two <b> \"q\" 'a' AB"), Variant::FromCy(125000), Variant::FromBool(true) },
+              { Variant::FromI4(2), text("bird"), null, null, Variant::FromCy(0), Variant::FromBool(false) },
+              { Variant::FromI4(3), text("shark"), Variant::FromDate(Ole(2010, 1, 1, 0, 0, 0)), null,
+                  Variant::FromCy(12500), Variant::FromBool(true) },
+              { Variant::FromI4(4), text("ant"), null, null, null, Variant::FromBool(false) },
+              { Variant::FromI4(6), text("new one"), null, null, null, Variant::FromBool(true) },
+              { Variant::FromI4(7), null, null, null, null, Variant::FromBool(false) } };
+    EXPECT_EQ(r.rows, rows);
 
     // The same file in UTF-16 with a byte order mark reads the same.
     QStringEncoder toUtf16(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
     const QByteArray utf16 = toUtf16(QString::fromUtf8(QByteArray(kHead) + kWordsWithPendingChanges));
     const engine::xmlpersist::Rowset wide = engine::xmlpersist::Load(Write("wide.xml", utf16));
-    ASSERT_EQ(wide.rows.size(), 6u);
-    EXPECT_EQ(wide.rows[0][3], r.rows[0][3]);
+    EXPECT_EQ(wide.rows, rows);
 }
 
 // A recordset as ADO saves it after batch edits, byte for byte in ADO's
