@@ -361,17 +361,14 @@ TEST_F(JetSqlTest, TranslationTellsWhetherRowsCanBeWrittenBack)
     EXPECT_EQ(t.baseAlias, QStringLiteral("w"));
     EXPECT_EQ(t.selectList, QStringLiteral("\"w\".\"Word\", \"ID\""));
     EXPECT_EQ(t.parameterCount, 1);
-    for (const char* readOnly : { "SELECT DISTINCT Word FROM Words", "SELECT Count(*) FROM Words",
+    // Nothing else names one table whose rows can be written back.
+    for (const char* other : { "SELECT DISTINCT Word FROM Words", "SELECT Count(*) FROM Words",
              "SELECT Word FROM Words GROUP BY Word", "SELECT Words.Word FROM Words, NewWords",
-             "SELECT * FROM Words INNER JOIN NewWords ON Words.Word = "
-             "NewWords.Word",
-             "SELECT Word FROM Words UNION SELECT Word FROM NewWords", "SELECT * FROM (SELECT * FROM Words) AS x" }) {
-        EXPECT_TRUE(Translate(QString::fromUtf8(readOnly)).baseTable.isEmpty()) << readOnly;
-    }
-    for (const char* other : { "INSERT INTO Words (Word) VALUES (?)", "UPDATE Words SET Word = ? WHERE ID = ?",
-             "DELETE FROM Words WHERE ID = ?", "DELETE * FROM Words", "DELETE Words.* FROM Words" }) {
+             "SELECT * FROM Words INNER JOIN NewWords ON Words.Word = NewWords.Word",
+             "SELECT Word FROM Words UNION SELECT Word FROM NewWords", "SELECT * FROM (SELECT * FROM Words) AS x",
+             "INSERT INTO Words (Word) VALUES (?)", "UPDATE Words SET Word = ? WHERE ID = ?",
+             "DELETE FROM Words WHERE ID = ?", "DELETE * FROM Words", "DELETE Words.* FROM Words" })
         EXPECT_TRUE(Translate(QString::fromUtf8(other)).baseTable.isEmpty()) << other;
-    }
     EXPECT_EQ(Translate(QStringLiteral("UPDATE Words SET Word = ? WHERE ID = ?")).parameterCount, 2);
     EXPECT_EQ(Translate(QStringLiteral("DELETE * FROM Words")).kind, Translation::Delete);
 }
@@ -394,9 +391,6 @@ TEST_F(JetSqlTest, SavedQueriesNameTheirParametersAndBodies)
     EXPECT_EQ(p.bodyJetText,
         QStringLiteral("SELECT * FROM Words WHERE Word = [Which word] AND MemoryCycle >= "
                        "minCycle OR Word = [which WORD]"));
-    EXPECT_EQ(p.sql,
-        QStringLiteral("SELECT * FROM \"Words\" WHERE (((\"Word\" = (?1) COLLATE jet_text) AND (\"MemoryCycle\" >= "
-                       "?2)) OR (\"Word\" = (?1) COLLATE jet_text))"));
 
     // The body runs with the values bound by number.
     db.Exec(QStringLiteral("INSERT INTO Words (Word, MemoryCycle) VALUES ('a', 4)"));

@@ -422,10 +422,8 @@ TEST_F(XmlAdoFiles, EveryTypeAdoPersistsReads)
     ASSERT_EQ(r.columns.size(), types.size());
     for (std::size_t i = 0; i < types.size(); ++i)
         EXPECT_EQ(r.columns[i].type, types[i]) << r.columns[i].name.toStdString();
-    EXPECT_EQ(r.columns[13].precision, 28);
-    EXPECT_EQ(r.columns[13].numericScale, 4);
-    EXPECT_EQ(r.columns[14].precision, 10);
-    EXPECT_EQ(r.columns[14].numericScale, 2);
+    EXPECT_EQ(std::pair(int(r.columns[13].precision), int(r.columns[13].numericScale)), std::pair(28, 4));
+    EXPECT_EQ(std::pair(int(r.columns[14].precision), int(r.columns[14].numericScale)), std::pair(10, 2));
 
     ASSERT_EQ(r.rows.size(), 1u);
     const std::vector<Variant>& v = r.rows[0];

@@ -54,13 +54,8 @@ QByteArray ReadAll(const QString& path)
 }
 
 // One column of each type the format carries, with a value that tests its
-// edges, and the same row with every value NULL.
-struct Sample {
-    std::vector<ColumnInfo> columns;
-    std::vector<Variant> values;
-};
-
-Sample EveryType()
+// edges.
+std::vector<std::pair<ColumnInfo, Variant>> EveryType()
 {
     using namespace engine;
     platform::DECIMAL big;
@@ -82,42 +77,36 @@ Sample EveryType()
     for (int i = 0; i < longBytes.size(); ++i)
         longBytes[i] = static_cast<char>(i * 7);
 
-    Sample s;
-    auto add = [&s](ColumnInfo c, Variant v) {
-        s.columns.push_back(std::move(c));
-        s.values.push_back(std::move(v));
-    };
-    add(Col("TinyInt", adTinyInt, 1, adFldFixed, 3), Variant::FromI1(-128));
-    add(Col("SmallInt", adSmallInt, 2, adFldFixed, 5), Variant::FromI2(-32768));
-    add(Col("Integer", adInteger, 4, adFldFixed, 10), Variant::FromI4(2147483647));
-    add(Col("BigInt", adBigInt, 8, adFldFixed, 19), Variant::FromI8(-9223372036854775807LL - 1));
-    add(Col("Byte", adUnsignedTinyInt, 1, adFldFixed, 3), Variant::FromUI1(255));
-    add(Col("UShort", adUnsignedSmallInt, 2, adFldFixed, 5), Variant::FromUI2(65535));
-    add(Col("ULong", adUnsignedInt, 4, adFldFixed, 10), Variant::FromUI4(4294967295u));
-    add(Col("UBig", adUnsignedBigInt, 8, adFldFixed, 20), Variant::FromUI8(18446744073709551615ull));
-    add(Col("Single", adSingle, 4, adFldFixed, 7), Variant::FromR4(0.1f));
-    add(Col("Double", adDouble, 8, adFldFixed, 15), Variant::FromR8(-1.2345678901234567e-300));
-    add(Col("Currency", adCurrency, 8, adFldFixed, 19), Variant::FromCy(-9223372036854775807LL - 1));
-    add(Col("Decimal", adDecimal, 16, adFldFixed, 28, 10), Variant::FromDecimal(big));
-    add(Col("Numeric", adNumeric, 19, adFldFixed, 18, 2), Variant::FromDecimal(money));
-    add(Col("Cent", adNumeric, 19, adFldFixed, 18, 2), Variant::FromDecimal(cent));
-    add(Col("Flag", adBoolean, 2, adFldFixed), Variant::FromBool(true));
-    add(Col("When", adDate, 8, adFldFixed), Variant::FromDate(Ole(2010, 5, 17, 8, 30, 0)));
-    add(Col("Stamp", adDBTimeStamp, 16, adFldFixed, 19), Variant::FromDate(Ole(1850, 1, 2, 23, 59, 59)));
-    add(Col("Day", adDBDate, 6, adFldFixed), Variant::FromDate(Ole(9999, 12, 31, 0, 0, 0)));
-    add(Col("Clock", adDBTime, 6, adFldFixed), Variant::FromDate(Ole(1899, 12, 30, 8, 5, 9)));
-    add(Col("Guid", adGUID, 16, adFldFixed),
-        Variant::FromBstr(QStringLiteral("{6F9619FF-8B86-D011-B42D-00C04FC964FF}")));
-    add(Col("Text", adVarWChar, 50), Variant::FromBstr(QStringLiteral("a <b> & \"c\" 'd' \ttab\r\nline end ]]>")));
-    add(Col("Fixed", adWChar, 4, adFldFixed), Variant::FromBstr(QStringLiteral("abcd")));
-    add(Col("Memo", adLongVarWChar, 536870910, adFldLong), Variant::FromBstr(longText));
-    add(Col("Narrow", adVarChar, 20), Variant::FromBstr(QStringLiteral("narrow")));
-    add(Col("NarrowLong", adLongVarChar, 2147483647, adFldLong), Variant::FromBstr(QStringLiteral("long narrow")));
-    add(Col("Bin", adBinary, 3, adFldFixed), Variant::FromBytes(QByteArray("\x00\xFF\x10", 3)));
-    add(Col("VarBin", adVarBinary, 510), Variant::FromBytes(QByteArray("\x01\x02", 2)));
-    add(Col("LongBin", adLongVarBinary, 1073741823, adFldLong), Variant::FromBytes(longBytes));
-    add(Col("Empty Text", adVarWChar, 10), Variant::FromBstr(QString()));
-    return s;
+    return { { Col("TinyInt", adTinyInt, 1, adFldFixed, 3), Variant::FromI1(-128) },
+        { Col("SmallInt", adSmallInt, 2, adFldFixed, 5), Variant::FromI2(-32768) },
+        { Col("Integer", adInteger, 4, adFldFixed, 10), Variant::FromI4(2147483647) },
+        { Col("BigInt", adBigInt, 8, adFldFixed, 19), Variant::FromI8(-9223372036854775807LL - 1) },
+        { Col("Byte", adUnsignedTinyInt, 1, adFldFixed, 3), Variant::FromUI1(255) },
+        { Col("UShort", adUnsignedSmallInt, 2, adFldFixed, 5), Variant::FromUI2(65535) },
+        { Col("ULong", adUnsignedInt, 4, adFldFixed, 10), Variant::FromUI4(4294967295u) },
+        { Col("UBig", adUnsignedBigInt, 8, adFldFixed, 20), Variant::FromUI8(18446744073709551615ull) },
+        { Col("Single", adSingle, 4, adFldFixed, 7), Variant::FromR4(0.1f) },
+        { Col("Double", adDouble, 8, adFldFixed, 15), Variant::FromR8(-1.2345678901234567e-300) },
+        { Col("Currency", adCurrency, 8, adFldFixed, 19), Variant::FromCy(-9223372036854775807LL - 1) },
+        { Col("Decimal", adDecimal, 16, adFldFixed, 28, 10), Variant::FromDecimal(big) },
+        { Col("Numeric", adNumeric, 19, adFldFixed, 18, 2), Variant::FromDecimal(money) },
+        { Col("Cent", adNumeric, 19, adFldFixed, 18, 2), Variant::FromDecimal(cent) },
+        { Col("Flag", adBoolean, 2, adFldFixed), Variant::FromBool(true) },
+        { Col("When", adDate, 8, adFldFixed), Variant::FromDate(Ole(2010, 5, 17, 8, 30, 0)) },
+        { Col("Stamp", adDBTimeStamp, 16, adFldFixed, 19), Variant::FromDate(Ole(1850, 1, 2, 23, 59, 59)) },
+        { Col("Day", adDBDate, 6, adFldFixed), Variant::FromDate(Ole(9999, 12, 31, 0, 0, 0)) },
+        { Col("Clock", adDBTime, 6, adFldFixed), Variant::FromDate(Ole(1899, 12, 30, 8, 5, 9)) },
+        { Col("Guid", adGUID, 16, adFldFixed),
+            Variant::FromBstr(QStringLiteral("{6F9619FF-8B86-D011-B42D-00C04FC964FF}")) },
+        { Col("Text", adVarWChar, 50), Variant::FromBstr(QStringLiteral("a <b> & \"c\" 'd' \ttab\r\nline end ]]>")) },
+        { Col("Fixed", adWChar, 4, adFldFixed), Variant::FromBstr(QStringLiteral("abcd")) },
+        { Col("Memo", adLongVarWChar, 536870910, adFldLong), Variant::FromBstr(longText) },
+        { Col("Narrow", adVarChar, 20), Variant::FromBstr(QStringLiteral("narrow")) },
+        { Col("NarrowLong", adLongVarChar, 2147483647, adFldLong), Variant::FromBstr(QStringLiteral("long narrow")) },
+        { Col("Bin", adBinary, 3, adFldFixed), Variant::FromBytes(QByteArray("\x00\xFF\x10", 3)) },
+        { Col("VarBin", adVarBinary, 510), Variant::FromBytes(QByteArray("\x01\x02", 2)) },
+        { Col("LongBin", adLongVarBinary, 1073741823, adFldLong), Variant::FromBytes(longBytes) },
+        { Col("Empty Text", adVarWChar, 10), Variant::FromBstr(QString()) } };
 }
 
 // What ADO writes for the recordset of SaveWritesAdoFormCharacterForCharacter,
@@ -251,7 +240,15 @@ protected:
 
 TEST_F(XmlPersistence, EveryTypeAndNullRoundTrips)
 {
-    const Sample s = EveryType();
+    struct {
+        std::vector<ColumnInfo> columns;
+        std::vector<Variant> values;
+    } s;
+    for (const auto& [column, value] : EveryType()) {
+        s.columns.push_back(column);
+        s.values.push_back(value);
+    }
+    // The same row with every value NULL follows.
     std::vector<Variant> nulls(s.columns.size(), Variant::Null());
     auto rs = engine::Recordset::FromRows(s.columns, { s.values, nulls }, false);
     const QString path = PathOf("every.xml");
