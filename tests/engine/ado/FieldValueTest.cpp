@@ -93,38 +93,31 @@ TEST_F(FieldValueTest, ComputedColumnsHaveTheTypesJetGivesThem)
 {
     // Each expression's Type and the VT of its value, whatever SQLite
     // happened to store (a date is text there, a Long may be any integer).
+    using namespace engine;
+    using namespace platform;
     const struct {
         const char* expression;
         long type;
-        platform::VARTYPE vt;
+        VARTYPE vt;
         const char* from = "Kinds";
-    } cases[] = { { "Now()", engine::adDate, platform::VT_DATE }, { "Date()", engine::adDate, platform::VT_DATE },
-        { "#1/2/2000#", engine::adDate, platform::VT_DATE },
-        { "DateSerial(2000, 1, 2)", engine::adDate, platform::VT_DATE },
-        { "DateAdd('d', 1, T)", engine::adDate, platform::VT_DATE },
-        { "CDate('2000-01-02')", engine::adDate, platform::VT_DATE },
-        { "IIf(L > 0, T, #1/2/2000#)", engine::adDate, platform::VT_DATE },
-        { "T + 1", engine::adDate, platform::VT_DATE }, { "T - #1/2/2000#", engine::adDouble, platform::VT_R8 },
+    } cases[] = { { "Now()", adDate, VT_DATE }, { "Date()", adDate, VT_DATE }, { "#1/2/2000#", adDate, VT_DATE },
+        { "DateSerial(2000, 1, 2)", adDate, VT_DATE }, { "DateAdd('d', 1, T)", adDate, VT_DATE },
+        { "CDate('2000-01-02')", adDate, VT_DATE }, { "IIf(L > 0, T, #1/2/2000#)", adDate, VT_DATE },
+        { "T + 1", adDate, VT_DATE }, { "T - #1/2/2000#", adDouble, VT_R8 },
         // A column named with its table or alias, the second table of a
         // join or of a list, has its own type.
-        { "Kinds.T + 1", engine::adDate, platform::VT_DATE },
-        { "B.T + 1", engine::adDate, platform::VT_DATE, "Kinds AS A INNER JOIN Kinds AS B ON A.ID = B.ID" },
-        { "K.T + 1", engine::adDate, platform::VT_DATE, "Kinds AS A, Kinds K" },
-        { "L * 2", engine::adInteger, platform::VT_I4 }, { "S + B", engine::adSmallInt, platform::VT_I2 },
-        { "L + S", engine::adInteger, platform::VT_I4 }, { "D / 4", engine::adDouble, platform::VT_R8 },
-        { "N / 4", engine::adNumeric, platform::VT_DECIMAL }, { "L / 2", engine::adDouble, platform::VT_R8 },
-        { "7 \\ 2", engine::adInteger, platform::VT_I4 }, { "C * 2", engine::adCurrency, platform::VT_CY },
-        { "R * R", engine::adSingle, platform::VT_R4 }, { "X & '!'", engine::adVarWChar, platform::VT_BSTR },
-        { "L & ''", engine::adVarWChar, platform::VT_BSTR }, { "Year(T)", engine::adSmallInt, platform::VT_I2 },
-        { "DateDiff('d', T, Now())", engine::adInteger, platform::VT_I4 },
-        { "Len(X)", engine::adInteger, platform::VT_I4 }, { "CInt(2.6)", engine::adSmallInt, platform::VT_I2 },
-        { "CLng(2.6)", engine::adInteger, platform::VT_I4 }, { "CDbl(2)", engine::adDouble, platform::VT_R8 },
-        { "CStr(12)", engine::adVarWChar, platform::VT_BSTR },
-        { "Nz(X, 'none')", engine::adVarWChar, platform::VT_BSTR },
-        { "IIf(Y, L, S)", engine::adInteger, platform::VT_I4 },
-        { "IIf(Y, Y, Y)", engine::adBoolean, platform::VT_BOOL }, { "L = 70000", engine::adInteger, platform::VT_I4 },
-        { "True", engine::adInteger, platform::VT_I4 }, { "Max(T)", engine::adDate, platform::VT_DATE },
-        { "Count(*)", engine::adInteger, platform::VT_I4 } };
+        { "Kinds.T + 1", adDate, VT_DATE },
+        { "B.T + 1", adDate, VT_DATE, "Kinds AS A INNER JOIN Kinds AS B ON A.ID = B.ID" },
+        { "K.T + 1", adDate, VT_DATE, "Kinds AS A, Kinds K" }, { "L * 2", adInteger, VT_I4 },
+        { "S + B", adSmallInt, VT_I2 }, { "L + S", adInteger, VT_I4 }, { "D / 4", adDouble, VT_R8 },
+        { "N / 4", adNumeric, VT_DECIMAL }, { "L / 2", adDouble, VT_R8 }, { "7 \\ 2", adInteger, VT_I4 },
+        { "C * 2", adCurrency, VT_CY }, { "R * R", adSingle, VT_R4 }, { "X & '!'", adVarWChar, VT_BSTR },
+        { "L & ''", adVarWChar, VT_BSTR }, { "Year(T)", adSmallInt, VT_I2 },
+        { "DateDiff('d', T, Now())", adInteger, VT_I4 }, { "Len(X)", adInteger, VT_I4 },
+        { "CInt(2.6)", adSmallInt, VT_I2 }, { "CLng(2.6)", adInteger, VT_I4 }, { "CDbl(2)", adDouble, VT_R8 },
+        { "CStr(12)", adVarWChar, VT_BSTR }, { "Nz(X, 'none')", adVarWChar, VT_BSTR },
+        { "IIf(Y, L, S)", adInteger, VT_I4 }, { "IIf(Y, Y, Y)", adBoolean, VT_BOOL }, { "L = 70000", adInteger, VT_I4 },
+        { "True", adInteger, VT_I4 }, { "Max(T)", adDate, VT_DATE }, { "Count(*)", adInteger, VT_I4 } };
     for (const auto& c : cases) {
         auto rs
             = Open(QStringLiteral("SELECT %1 AS E FROM %2").arg(QLatin1String(c.expression), QLatin1String(c.from)));
