@@ -309,18 +309,19 @@ TEST_F(JetSqlTest, LiteralsKeepBracketsHashesAmpersandsAndDashesInsideStrings)
     EXPECT_EQ(db.Column(QStringLiteral("SELECT Word FROM [My Table] WHERE Word = '[x] #1/1/2000# & -- ''q'''")),
         QStringList { "[x] #1/1/2000# & -- 'q'" });
     EXPECT_EQ(db.Column(QStringLiteral("SELECT 词语 FROM [My Table] WHERE [词语] = '中文'")), QStringList { "中文" });
-    EXPECT_EQ(db.Column(QStringLiteral("SELECT [a\"b] FROM [My Table]")), QStringList { "5" });
+    EXPECT_EQ(db.Column(QStringLiteral("SELECT `a\"b` FROM `My Table`")), QStringList { "5" });
     // Each expression's value as text (nullptr: Null). No comments in Jet:
-    // "--" is two minus signs; "..." is text, not a name; & joins text (a
+    // "--" is two minus signs; "=<" is "<="; "..." is text, not a name; & joins text (a
     // Null side reads as empty) after + has added, but two Nulls give Null.
     ExpectValues(db,
-        { { "1 --1", "2" }, { "2--1", "3" }, { "\"Word\"", "Word" }, { "'a' & 1 + 2", "a3" },
-            { "'a' & Null & 'b'", "ab" }, { "Null & Null", nullptr }, { "Null & 'a'", "a" }, { "'a' & Null", "a" },
-            { "Null & ''", "" }, { "Null & Null & Null", nullptr }, { "1.5 & 2", "1.52" }, { "True", "-1" },
-            { "False", "0" }, { "#5/17/2010#", "2010-05-17 00:00:00" }, { "#2010-05-17#", "2010-05-17 00:00:00" },
-            { "#2010-05-17 08:30:00#", "2010-05-17 08:30:00" }, { "#17/5/2010#", "2010-05-17 00:00:00" },
-            { "#5/17/2010 8:30 PM#", "2010-05-17 20:30:00" }, { "#May 17, 2010#", "2010-05-17 00:00:00" },
-            { "#17-May-10#", "2010-05-17 00:00:00" }, { "#08:30#", "1899-12-30 08:30:00" } });
+        { { "1 --1", "2" }, { "2 =< 3", "-1" }, { ".5 * 4", "2" }, { "1.5E-3 * 2", "0.003" }, { "2--1", "3" },
+            { "\"Word\"", "Word" }, { "'a' & 1 + 2", "a3" }, { "'a' & Null & 'b'", "ab" }, { "Null & Null", nullptr },
+            { "Null & 'a'", "a" }, { "'a' & Null", "a" }, { "Null & ''", "" }, { "Null & Null & Null", nullptr },
+            { "1.5 & 2", "1.52" }, { "True", "-1" }, { "False", "0" }, { "#5/17/2010#", "2010-05-17 00:00:00" },
+            { "#2010-05-17#", "2010-05-17 00:00:00" }, { "#2010-05-17 08:30:00#", "2010-05-17 08:30:00" },
+            { "#17/5/2010#", "2010-05-17 00:00:00" }, { "#5/17/2010 8:30 PM#", "2010-05-17 20:30:00" },
+            { "#May 17, 2010#", "2010-05-17 00:00:00" }, { "#17-May-10#", "2010-05-17 00:00:00" },
+            { "#08:30#", "1899-12-30 08:30:00" } });
     EXPECT_FALSE(db.Value(QStringLiteral("Null & ''")).isNull());
     // A bracketed keyword is a name.
     db.Exec(QStringLiteral("CREATE TABLE [Select] ([From] LONG)"));
