@@ -17,10 +17,15 @@
 // are flushed to disk before the data file is opened, so that a crash
 // right after start-up cannot leave a backup that looks complete but is
 // not.
+//
+// Only one of the routes that place the copy runs on a given system; tests
+// force each of them, and failing writes and flushes, through
+// store/BackupCopyFaults.h.
 #include "engine/ado/DatabaseFileCopy.h"
 #include "platform/Clock.h"
 #include "platform/FileName.h"
 #include "platform/MessageBox.h"
+#include "store/BackupCopyFaults.h"
 #include "store/CWordStore.h"
 
 #include <cerrno>
@@ -31,6 +36,18 @@
 #include <unistd.h>
 
 namespace {
+
+BackupCopyFaults* g_faults = nullptr;
+
+// True, with errno set to error as the system would set it, when a test
+// has forced this fault.
+bool Forced(bool BackupCopyFaults::*fault, int error)
+{
+    if (!g_faults || !(g_faults->*fault))
+        return false;
+    errno = error;
+    return true;
+}
 
 // A file descriptor owned by one scope.
 class FileDescriptor {
@@ -137,13 +154,20 @@ bool CopyToNewFile(const QString& source, const QString& target)
     // vanishes by itself if anything fails before it is linked. Elsewhere a
     // hidden temporary name, removed on failure.
     std::optional<TemporaryName> temporary;
-    FileDescriptor out(::openat(folder.Get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    FileDescriptor out(Forced(&BackupCopyFaults::noUnnamedFiles, EOPNOTSUPP)
+            ? -1
+            : ::openat(folder.Get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
     if (!out.IsOpen()) {
         QByteArray pattern = folderPath + "/.db.mdb.backup.XXXXXX";
         out.Reset(::mkostemp(pattern.data(), O_CLOEXEC));
         if (!out.IsOpen())
             return false;
         temporary.emplace(folder.Get(), pattern.mid(folderPath.size() + 1));
+    }
+    if (g_faults && g_faults->diskFull) {
+        const FileDescriptor full(::open("/dev/full", O_WRONLY | O_CLOEXEC));
+        if (!full.IsOpen() || ::dup3(full.Get(), out.Get(), O_CLOEXEC) < 0)
+            return false;
     }
 
     // in stays open until the copy is placed: closing it while the copy's
@@ -155,25 +179,36 @@ bool CopyToNewFile(const QString& source, const QString& target)
     ::fchmod(out.Get(), sourceStat.st_mode & 07777);
     const struct timespec times[2] = { sourceStat.st_atim, sourceStat.st_mtim };
     ::futimens(out.Get(), times);
-    if (::fsync(out.Get()) != 0)
+    if (Forced(&BackupCopyFaults::failingFlush, EIO) || ::fsync(out.Get()) != 0)
         return false;
 
-    bool placed = false;
+    if (g_faults && g_faults->beforePlacing)
+        g_faults->beforePlacing();
+    using Route = BackupCopyFaults::Route;
+    Route placed = Route::None;
     if (temporary) {
-        placed
-            = ::renameat2(folder.Get(), temporary->Get(), folder.Get(), targetName.constData(), RENAME_NOREPLACE) == 0;
-        if (placed)
+        if (!Forced(&BackupCopyFaults::noRenameNoReplace, EINVAL)
+            && ::renameat2(folder.Get(), temporary->Get(), folder.Get(), targetName.constData(), RENAME_NOREPLACE)
+                == 0) {
+            placed = Route::RenameNoReplace;
             temporary->Release();
-        else if (errno == EINVAL) // no RENAME_NOREPLACE here; a hard link refuses a taken name as well
-            placed = ::linkat(folder.Get(), temporary->Get(), folder.Get(), targetName.constData(), 0) == 0;
+        } else if (errno == EINVAL // no RENAME_NOREPLACE here; a hard link refuses a taken name as well
+            && ::linkat(folder.Get(), temporary->Get(), folder.Get(), targetName.constData(), 0) == 0) {
+            placed = Route::HardLink;
+        }
     } else {
         const QByteArray self = "/proc/self/fd/" + QByteArray::number(out.Get());
-        placed = ::linkat(AT_FDCWD, self.constData(), folder.Get(), targetName.constData(), AT_SYMLINK_FOLLOW) == 0;
-        if (!placed && errno == ENOENT) // no /proc
-            placed = ::linkat(out.Get(), "", folder.Get(), targetName.constData(), AT_EMPTY_PATH) == 0;
+        if (!Forced(&BackupCopyFaults::noProc, ENOENT)
+            && ::linkat(AT_FDCWD, self.constData(), folder.Get(), targetName.constData(), AT_SYMLINK_FOLLOW) == 0)
+            placed = Route::UnnamedThroughProc;
+        else if (errno == ENOENT // no /proc
+            && ::linkat(out.Get(), "", folder.Get(), targetName.constData(), AT_EMPTY_PATH) == 0)
+            placed = Route::UnnamedByDescriptor;
     }
-    if (!placed)
+    if (placed == Route::None)
         return false;
+    if (g_faults)
+        g_faults->placedBy = placed;
     if (!SyncFolder(folder.Get())) {
         ::unlinkat(folder.Get(), targetName.constData(), 0);
         return false;
@@ -182,6 +217,11 @@ bool CopyToNewFile(const QString& source, const QString& target)
 }
 
 } // namespace
+
+void SetBackupCopyFaultsForTesting(BackupCopyFaults* faults)
+{
+    g_faults = faults;
+}
 
 bool CWordStore::GetDataFilePath(const QString& lpszName, QString& strPath)
 {

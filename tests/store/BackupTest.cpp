@@ -1,10 +1,12 @@
-// The start-up backup and the paths beside the executable: the backup's
+// The start-up backup: the backup's
 // name at a fixed clock, the three failure messages, starts within one
-// second and the next, a race of several starts for one name, and copies
-// that fail part-way leaving nothing behind.
+// second and the next, a race of several starts for one name, each route
+// that places the copy, and copies that fail part-way leaving nothing
+// behind.
 #include "platform/Clock.h"
 #include "platform/ExecutablePath.h"
 #include "platform/MessageBox.h"
+#include "store/BackupCopyFaults.h"
 #include "store/CWordStore.h"
 #include "store/DataFileSchema.h"
 #include "store/RawDataFile.h"
@@ -14,6 +16,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -44,16 +47,9 @@ protected:
 
     void WriteFile(const QString& name, const QByteArray& bytes) const
     {
-        QFile f(Path(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        ASSERT_EQ(f.write(bytes), bytes.size());
+        ASSERT_TRUE(WriteFileBytes(Path(name), bytes));
     }
-
-    QByteArray ReadFile(const QString& name) const
-    {
-        QFile f(Path(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
+    QByteArray ReadFile(const QString& name) const { return FileBytes(Path(name)); }
 
     // Every entry of Backup/, hidden ones included, so that a leftover
     // temporary file shows.
@@ -68,7 +64,10 @@ protected:
     CWordStore m_store;
 };
 
-TEST_F(BackupTest, CopiesTheDataFileUnderTheTimeStampedName)
+// The copy under the clock's name, with the data file's times and
+// permissions; a second start in the same second finds the name taken and
+// never overwrites it, the next second's start makes its own.
+TEST_F(BackupTest, CopiesTheDataFileUnderTheTimeStampedNameOncePerSecond)
 {
     const QByteArray data("SQLite format 3\0 and some pages", 31);
     WriteFile(QStringLiteral("db.mdb"), data);
@@ -81,48 +80,14 @@ TEST_F(BackupTest, CopiesTheDataFileUnderTheTimeStampedName)
     EXPECT_EQ(BackupEntries(), QStringList { QStringLiteral("db.2024.03.05.07.04.09.MDB") });
     EXPECT_EQ(ReadFile(QStringLiteral("Backup/db.2024.03.05.07.04.09.MDB")), data);
     EXPECT_EQ(ReadFile(QStringLiteral("db.mdb")), data);
-    const QFileInfo original(Path(QStringLiteral("db.mdb")));
-    const QFileInfo copy(Path(QStringLiteral("Backup/db.2024.03.05.07.04.09.MDB")));
-    EXPECT_EQ(copy.lastModified(), original.lastModified());
-    EXPECT_EQ(copy.permissions(), original.permissions());
-}
-
-TEST_F(BackupTest, MissingDataFileMakesTheFolderAndFailsTheCopy)
-{
-    EXPECT_FALSE(m_store.BackupDataFile());
-
-    ASSERT_EQ(m_messages.Messages().size(), 1u);
-    EXPECT_EQ(m_messages.Messages()[0].text, kCopyFailed);
-    EXPECT_EQ(m_messages.Messages()[0].flags, platform::MB_ICONERROR);
-    EXPECT_TRUE(QFileInfo(Path(QStringLiteral("Backup"))).isDir());
-    EXPECT_TRUE(BackupEntries().isEmpty());
-}
-
-TEST_F(BackupTest, PlainFileNamedBackupCannotBecomeTheFolder)
-{
-    WriteFile(QStringLiteral("db.mdb"), "data");
-    WriteFile(QStringLiteral("Backup"), "not a folder");
-
-    EXPECT_FALSE(m_store.BackupDataFile());
-
-    ASSERT_EQ(m_messages.Messages().size(), 1u);
-    EXPECT_EQ(m_messages.Messages()[0].text, kCreateFailed);
-    EXPECT_EQ(m_messages.Messages()[0].flags, platform::MB_ICONERROR);
-    EXPECT_EQ(ReadFile(QStringLiteral("Backup")), QByteArray("not a folder"));
-    EXPECT_EQ(ReadFile(QStringLiteral("db.mdb")), QByteArray("data"));
-}
-
-TEST_F(BackupTest, SecondStartInTheSameSecondFailsAndTheNextSecondSucceeds)
-{
-    WriteFile(QStringLiteral("db.mdb"), "first");
-    ASSERT_TRUE(m_store.BackupDataFile());
+    const QFileInfo original(Path("db.mdb")), copy(Path("Backup/db.2024.03.05.07.04.09.MDB"));
+    EXPECT_TRUE(copy.lastModified() == original.lastModified() && copy.permissions() == original.permissions());
 
     WriteFile(QStringLiteral("db.mdb"), "second");
     EXPECT_FALSE(m_store.BackupDataFile());
     ASSERT_EQ(m_messages.Messages().size(), 1u);
     EXPECT_EQ(m_messages.Messages()[0].text, kCopyFailed);
-    // The earlier backup is never overwritten.
-    EXPECT_EQ(ReadFile(QStringLiteral("Backup/db.2024.03.05.07.04.09.MDB")), QByteArray("first"));
+    EXPECT_EQ(ReadFile(QStringLiteral("Backup/db.2024.03.05.07.04.09.MDB")), data);
 
     platform::Clock::Advance(1);
     EXPECT_TRUE(m_store.BackupDataFile());
@@ -131,90 +96,122 @@ TEST_F(BackupTest, SecondStartInTheSameSecondFailsAndTheNextSecondSucceeds)
     EXPECT_EQ(m_messages.Messages().size(), 1u);
 }
 
-TEST_F(BackupTest, StartsRacingForOneNameMakeExactlyOneBackup)
+// Starts that cannot make the copy: each shows its one message and leaves
+// nothing in Backup/. Each case starts from an executable in a folder of
+// its own, but the last, whose executable's folder is unknown.
+TEST_F(BackupTest, FailedStartsShowTheirMessageAndLeaveNothing)
 {
-    QByteArray data(3 << 20, 'x'); // large enough for the copies to overlap
-    for (int i = 0; i < data.size(); i += 4096)
-        data[i] = static_cast<char>('a' + (i / 4096) % 26);
-    WriteFile(QStringLiteral("db.mdb"), data);
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("Backup")));
+    const struct {
+        const char* what;
+        std::function<void(const QString& folder)> prepare;
+        QString message;
+    } cases[] = {
+        { "no data file", [](const QString&) {}, kCopyFailed },
+        { "a plain file named Backup",
+            [](const QString& folder) {
+                WriteFileBytes(folder + "/db.mdb", "data");
+                WriteFileBytes(folder + "/Backup", "not a folder");
+            },
+            kCreateFailed },
+        // A folder opens but cannot be read; a dangling link cannot be
+        // opened at all; a pipe would block a plain copy forever.
+        { "a folder as the data file", [](const QString& folder) { QDir(folder).mkdir("db.mdb"); }, kCopyFailed },
+        { "a dangling link as the data file",
+            [](const QString& folder) { QFile::link(folder + "/nowhere", folder + "/db.mdb"); }, kCopyFailed },
+        { "a pipe as the data file",
+            [](const QString& folder) { ::mkfifo(QFile::encodeName(folder + "/db.mdb").constData(), 0600); },
+            kCopyFailed },
+        { "no executable folder", [](const QString&) {}, kNoDataFile },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString folder = Path(c.what);
+        ASSERT_TRUE(QDir().mkdir(folder));
+        c.prepare(folder);
+        // (Reading a pipe would wait for a writer.)
+        const auto dataBytes
+            = [&] { return QFileInfo(folder + "/db.mdb").isFile() ? FileBytes(folder + "/db.mdb") : QByteArray(); };
+        const QByteArray before = dataBytes();
+        const bool unknown = c.message == kNoDataFile;
+        platform::SetExecutableFilePathForTesting(
+            unknown ? std::optional<QString>() : std::optional<QString>(folder + "/lexitrain"));
+        m_messages.Clear();
 
-    int gate[2];
-    ASSERT_EQ(::pipe(gate), 0);
-    constexpr int kStarts = 4;
-    pid_t children[kStarts];
-    for (pid_t& child : children) {
-        child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            ::close(gate[1]);
-            char c;
-            (void)!::read(gate[0], &c, 1); // returns at end of file, when every start is ready
-            ::_exit(m_store.BackupDataFile() ? 0 : 1);
-        }
-    }
-    ::close(gate[0]);
-    ::close(gate[1]);
-    int succeeded = 0;
-    for (pid_t child : children) {
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status));
-        succeeded += WEXITSTATUS(status) == 0 ? 1 : 0;
-    }
+        EXPECT_FALSE(m_store.BackupDataFile());
 
-    EXPECT_EQ(succeeded, 1);
-    EXPECT_EQ(BackupEntries(), QStringList { QStringLiteral("db.2024.03.05.07.04.09.MDB") });
-    EXPECT_EQ(ReadFile(QStringLiteral("Backup/db.2024.03.05.07.04.09.MDB")), data);
+        ASSERT_EQ(m_messages.Messages().size(), 1u);
+        EXPECT_EQ(m_messages.Messages()[0].text, c.message);
+        EXPECT_EQ(m_messages.Messages()[0].flags, platform::MB_ICONERROR);
+        EXPECT_EQ(dataBytes(), before);
+        const QFileInfo backup(folder + "/Backup");
+        if (c.message == kCreateFailed)
+            EXPECT_EQ(FileBytes(folder + "/Backup"), QByteArray("not a folder"));
+        else if (unknown)
+            EXPECT_FALSE(backup.exists());
+        else
+            EXPECT_TRUE(backup.isDir()
+                && QDir(backup.filePath()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    }
 }
 
-TEST_F(BackupTest, CopyThatCannotReadTheDataFileLeavesNothingBehind)
+// Each route that places the copy, forced in turn as on a system that lacks
+// the routes before it, and on each the ways a copy goes wrong: another
+// start taking the name just before the copy is placed (two starts racing
+// in one second), a full disk, a failing flush, a file-size limit. A copy
+// that fails shows the copy's message, publishes nothing under the final
+// name, replaces nothing, leaves no temporary file and gives up at once:
+// each copy runs in a child process that an alarm would kill.
+TEST_F(BackupTest, EveryRoutePlacesTheCopyAndEveryFailureLeavesNothing)
 {
-    // A folder under the data file's name opens but cannot be read; a
-    // dangling link cannot be opened at all; a pipe would block a plain
-    // copy forever.
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("db.mdb")));
-    EXPECT_FALSE(m_store.BackupDataFile());
-    EXPECT_TRUE(BackupEntries().isEmpty());
-    ASSERT_TRUE(QDir(m_dir.path()).rmdir(QStringLiteral("db.mdb")));
-
-    ASSERT_TRUE(QFile::link(Path(QStringLiteral("nowhere")), Path(QStringLiteral("db.mdb"))));
-    EXPECT_FALSE(m_store.BackupDataFile());
-    EXPECT_TRUE(BackupEntries().isEmpty());
-    ASSERT_TRUE(QFile::remove(Path(QStringLiteral("db.mdb"))));
-
-    ASSERT_EQ(::mkfifo(QFile::encodeName(Path(QStringLiteral("db.mdb"))).constData(), 0600), 0);
-    EXPECT_FALSE(m_store.BackupDataFile());
-    EXPECT_TRUE(BackupEntries().isEmpty());
-
-    ASSERT_EQ(m_messages.Messages().size(), 3u);
-    for (const auto& m : m_messages.Messages()) {
-        EXPECT_EQ(m.text, kCopyFailed);
-        EXPECT_EQ(m.flags, platform::MB_ICONERROR);
-    }
-    ASSERT_TRUE(QFile::remove(Path(QStringLiteral("db.mdb"))));
-
-    // A write that fails part-way (a file-size limit stands in for a full
-    // disk): the copy fails at once, as a copy, and leaves nothing.
     CreateDataFile(Path(QStringLiteral("db.mdb")));
-    RawDataFile(Path(QStringLiteral("db.mdb")), true).AddLongWords(QStringLiteral("big"), 40);
-    ASSERT_GT(QFileInfo(Path(QStringLiteral("db.mdb"))).size(), 200 * 1024);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit { 64 * 1024, 64 * 1024 };
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        platform::RecordingMessageSink messages;
-        CWordStore store;
-        const bool copied = store.BackupDataFile();
-        ::_exit(!copied && messages.Messages().size() == 1 && messages.Messages()[0].text == kCopyFailed ? 0 : 1);
+    ASSERT_TRUE(RawDataFile(Path(QStringLiteral("db.mdb")), true).AddLongWords(QStringLiteral("big"), 40));
+    const QByteArray data = ReadFile(QStringLiteral("db.mdb"));
+    ASSERT_GT(data.size(), 200 * 1024);
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("Backup")));
+    const QString name = QStringLiteral("db.2024.03.05.07.04.09.MDB");
+    const QString path = Path(QStringLiteral("Backup/") + name);
+
+    using Route = BackupCopyFaults::Route;
+    enum Fault { kNone, kNameTaken, kDiskFull, kFailingFlush, kSizeLimit };
+    constexpr int kFailedAsACopy = 100;
+    for (const Route route :
+        { Route::UnnamedThroughProc, Route::UnnamedByDescriptor, Route::RenameNoReplace, Route::HardLink }) {
+        for (const Fault fault : { kNone, kNameTaken, kDiskFull, kFailingFlush, kSizeLimit }) {
+            SCOPED_TRACE(testing::Message() << "route " << int(route) << ", fault " << fault);
+            QFile::remove(path);
+            const pid_t child = ::fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                ::alarm(20);
+                ::signal(SIGXFSZ, SIG_IGN);
+                const rlimit limit { 64 * 1024, 64 * 1024 };
+                if (fault == kSizeLimit)
+                    ::setrlimit(RLIMIT_FSIZE, &limit);
+                BackupCopyFaults faults;
+                faults.noUnnamedFiles = route == Route::RenameNoReplace || route == Route::HardLink;
+                faults.noRenameNoReplace = route == Route::HardLink;
+                faults.noProc = route == Route::UnnamedByDescriptor;
+                faults.diskFull = fault == kDiskFull;
+                faults.failingFlush = fault == kFailingFlush;
+                if (fault == kNameTaken)
+                    faults.beforePlacing = [&] { WriteFileBytes(path, "taken"); };
+                SetBackupCopyFaultsForTesting(&faults);
+                platform::RecordingMessageSink messages;
+                if (m_store.BackupDataFile())
+                    ::_exit(int(faults.placedBy));
+                ::_exit(messages.Messages().size() == 1 && messages.Messages()[0].text == kCopyFailed
+                        ? kFailedAsACopy
+                        : kFailedAsACopy + 1);
+            }
+            int status = 0;
+            ASSERT_EQ(::waitpid(child, &status, 0), child);
+            ASSERT_TRUE(WIFEXITED(status)) << "the copy did not end by itself";
+            EXPECT_EQ(WEXITSTATUS(status), fault == kNone ? int(route) : kFailedAsACopy);
+            const bool placed = fault == kNone || fault == kNameTaken;
+            EXPECT_EQ(BackupEntries(), placed ? QStringList { name } : QStringList());
+            EXPECT_EQ(FileBytes(path), fault == kNone ? data : QByteArray(placed ? "taken" : "<missing>"));
+        }
     }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the limited copy did not fail with the copy's message";
-    EXPECT_TRUE(BackupEntries().isEmpty()) << BackupEntries().join(u' ').toStdString();
 }
 
 // The backup is the last committed state, whatever the file looks like at
@@ -288,9 +285,7 @@ TEST_F(BackupTest, BackupHoldsTheLastCommittedState)
         EXPECT_TRUE(m_store.BackupDataFile());
         EXPECT_EQ(backupWords(QStringLiteral("db.2024.03.05.07.04.11.MDB")), LongWords(QStringLiteral("wal"), 5));
         // The copy needs no WAL beside it: it is a rollback-journal file.
-        QFile copy(Path(QStringLiteral("Backup/db.2024.03.05.07.04.11.MDB")));
-        ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
-        EXPECT_EQ(copy.read(20).mid(18), QByteArray("\x01\x01"));
+        EXPECT_EQ(ReadFile(QStringLiteral("Backup/db.2024.03.05.07.04.11.MDB")).mid(18, 2), QByteArray("\x01\x01"));
     }
     // A file left in WAL mode opens, in the rollback journal from then on.
     EXPECT_TRUE(m_store.OpenDatabase());
@@ -298,39 +293,6 @@ TEST_F(BackupTest, BackupHoldsTheLastCommittedState)
     EXPECT_EQ(RawDataFile(data).WordCounts(), LongWords(QStringLiteral("wal"), 5));
     EXPECT_EQ(RawDataFile(data).Column("PRAGMA journal_mode"), QStringList { QStringLiteral("delete") });
     EXPECT_TRUE(m_messages.Messages().empty());
-}
-
-TEST_F(BackupTest, UnknownExecutableFolderIsReportedAsNoDataFile)
-{
-    platform::SetExecutableFilePathForTesting(std::nullopt);
-    QString path = QStringLiteral("unchanged");
-    EXPECT_FALSE(m_store.GetDataFilePath(QStringLiteral("db.mdb"), path));
-    EXPECT_EQ(path, QStringLiteral("unchanged"));
-
-    EXPECT_FALSE(m_store.BackupDataFile());
-    ASSERT_EQ(m_messages.Messages().size(), 1u);
-    EXPECT_EQ(m_messages.Messages()[0].text, kNoDataFile);
-    EXPECT_EQ(m_messages.Messages()[0].flags, platform::MB_ICONERROR);
-    EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("Backup"))));
-
-    // A path with no folder in it has nothing to take off either.
-    platform::SetExecutableFilePathForTesting(QStringLiteral("lexitrain"));
-    EXPECT_FALSE(m_store.GetDataFilePath(QStringLiteral("db.mdb"), path));
-    EXPECT_EQ(path, QStringLiteral("unchanged"));
-}
-
-TEST_F(BackupTest, PathsAreFormedBesideTheExecutable)
-{
-    QString path;
-    ASSERT_TRUE(m_store.GetDataFilePath(QStringLiteral("db.mdb"), path));
-    EXPECT_EQ(path, m_dir.path() + QStringLiteral("/db.mdb"));
-    ASSERT_TRUE(m_store.GetDataFilePath(QStringLiteral("Backup/db.x.MDB"), path));
-    EXPECT_EQ(path, m_dir.path() + QStringLiteral("/Backup/db.x.MDB"));
-
-    // An executable in the root: the separator doubles, and the path works.
-    platform::SetExecutableFilePathForTesting(QStringLiteral("/lexitrain"));
-    ASSERT_TRUE(m_store.GetDataFilePath(QStringLiteral("db.mdb"), path));
-    EXPECT_EQ(path, QStringLiteral("//db.mdb"));
 }
 
 } // namespace

@@ -30,11 +30,7 @@ TEST(CollectionStatsTest, FiguresOfAFileWithKnownDates)
         for (int i = 0; i < 3; ++i)
             exec(QStringLiteral("INSERT INTO NewWords (Word) VALUES ('new%1')").arg(i));
         // word, interval, study date -> due day
-        const struct {
-            const char* word;
-            const char* cycle;
-            const char* date;
-        } cards[] = {
+        const char* const cards[][3] = {
             { "today1", "1", "#2024-03-05#" }, // learned today, due tomorrow
             { "today2", "1", "#2024-03-05 08:30:00#" }, // learned today (with a time), due tomorrow
             { "remembered", "2", "#2024-03-05#" }, // answered today: not learned, due 03-07
@@ -48,7 +44,7 @@ TEST(CollectionStatsTest, FiguresOfAFileWithKnownDates)
         };
         for (const auto& card : cards)
             exec(QStringLiteral("INSERT INTO Words (Word, MemoryCycle, [Date]) VALUES ('%1', %2, %3)")
-                     .arg(card.word, card.cycle, card.date));
+                     .arg(card[0], card[1], card[2]));
     }
 
     CWordStore store;

@@ -1,7 +1,8 @@
 // Where the store's files lie: beside an executable whose folder can be
 // written (as before), in the user's own folder for one whose folder cannot
 // (an installed trainer), where the first start finds an empty data file
-// made for it, and beside any data file a tool names.
+// made for it, nowhere for an executable of no known folder, and beside any
+// data file a tool names.
 #include "platform/Clock.h"
 #include "platform/ExecutablePath.h"
 #include "platform/MessageBox.h"
@@ -11,8 +12,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <cstdlib>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -45,64 +46,62 @@ TEST_F(DataFileLocationTest, EachKindOfStartFindsItsFolder)
     const QString perUser = m_dir.filePath("home/.local/share/lexitrain");
     const struct {
         const char* what;
-        QString executable;
-        QString folder;
+        std::optional<QString> executable;
+        QString folder; // null: no path is formed
     } cases[] = {
         { "a build folder", m_dir.filePath("build/app/lexitrain"), m_dir.filePath("build/app") },
         // A folder that cannot be written: root may write anywhere, so
         // this stands in with one that is not there at all.
         { "an installed trainer", m_dir.filePath("usr/bin/lexitrain"), perUser },
+        { "the root folder, the separator doubled", QStringLiteral("/lexitrain"), QStringLiteral("/") },
+        { "a path with no folder", QStringLiteral("lexitrain"), QString() },
+        { "an unknown executable", std::nullopt, QString() },
     };
     QDir().mkpath(m_dir.filePath("build/app"));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         platform::SetExecutableFilePathForTesting(c.executable);
         CWordStore store;
-        QString data, backup;
-        ASSERT_TRUE(store.GetDataFilePath("db.mdb", data));
-        store.GetDataFilePath("Backup", backup);
-        EXPECT_EQ(data, c.folder + "/db.mdb");
-        EXPECT_EQ(backup, c.folder + "/Backup");
+        QString data = QStringLiteral("unchanged"), backup;
+        EXPECT_EQ(store.GetDataFilePath("db.mdb", data), !c.folder.isNull());
+        store.GetDataFilePath("Backup/db.x.MDB", backup);
+        EXPECT_EQ(data, c.folder.isNull() ? QStringLiteral("unchanged") : c.folder + "/db.mdb");
+        EXPECT_EQ(backup, c.folder.isNull() ? QString() : c.folder + "/Backup/db.x.MDB");
     }
     EXPECT_FALSE(QFile::exists(m_dir.filePath("build/app/db.mdb"))) << "a build folder's data file was made";
 }
 
-TEST_F(DataFileLocationTest, FirstInstalledStartMakesAnEmptyDataFileAndLaterStartsKeepIt)
+// The first installed start makes an empty data file in the user's folder
+// and later starts keep it; a tool naming a data file keeps the backup
+// beside that file and makes no per-user folder.
+TEST_F(DataFileLocationTest, InstalledStartsKeepTheirFileAndANamedFileItsBackup)
 {
+    const QString named = m_dir.filePath("lists/words.sqlite");
+    QDir().mkpath(m_dir.filePath("lists"));
+    CreateDataFile(named);
+    platform::SetExecutableFilePathForTesting(m_dir.filePath("usr/bin/lexitrain-words"));
+    {
+        CWordStore store;
+        store.SetDataFile(named);
+        QString path;
+        ASSERT_TRUE(store.GetDataFilePath("db.mdb", path));
+        EXPECT_EQ(path, named);
+        ASSERT_TRUE(store.BackupDataFile());
+        EXPECT_TRUE(QFile::exists(m_dir.filePath("lists/Backup/db.2024.03.05.07.04.09.MDB")));
+        EXPECT_FALSE(QDir(m_dir.filePath("home")).exists()) << "the per-user folder was made for a named file";
+    }
+
     platform::SetExecutableFilePathForTesting(m_dir.filePath("usr/bin/lexitrain"));
     const QString perUser = m_dir.filePath("home/.local/share/lexitrain");
-    {
+    for (const bool first : { true, false }) {
         CWordStore store;
         ASSERT_TRUE(store.BackupDataFile());
         ASSERT_TRUE(store.OpenDatabase());
-        EXPECT_TRUE(store.AddNewWord("first", "", ""));
-        store.CloseDatabase();
-    }
-    EXPECT_TRUE(QFile::exists(perUser + "/Backup/db.2024.03.05.07.04.09.MDB"));
-    platform::Clock::Advance(1);
-    {
-        CWordStore store;
-        ASSERT_TRUE(store.BackupDataFile());
-        ASSERT_TRUE(store.OpenDatabase());
-        EXPECT_FALSE(store.AddNewWord("first", "", "")) << "the second start found a fresh file";
+        EXPECT_EQ(store.AddNewWord("first", "", ""), first) << "the second start found a fresh file";
+        EXPECT_TRUE(QFile::exists(perUser + "/Backup/db.2024.03.05.07.04.09.MDB"));
+        platform::Clock::Advance(1);
     }
     EXPECT_TRUE(m_messages.Messages().empty());
-}
-
-TEST_F(DataFileLocationTest, ADataFileNamedByAToolKeepsItsBackupBesideIt)
-{
-    const QString data = m_dir.filePath("lists/words.sqlite");
-    QDir().mkpath(m_dir.filePath("lists"));
-    CreateDataFile(data);
-    platform::SetExecutableFilePathForTesting(m_dir.filePath("usr/bin/lexitrain-words"));
-    CWordStore store;
-    store.SetDataFile(data);
-    QString path;
-    ASSERT_TRUE(store.GetDataFilePath("db.mdb", path));
-    EXPECT_EQ(path, data);
-    ASSERT_TRUE(store.BackupDataFile());
-    EXPECT_TRUE(QFile::exists(m_dir.filePath("lists/Backup/db.2024.03.05.07.04.09.MDB")));
-    EXPECT_FALSE(QDir(m_dir.filePath("home")).exists()) << "the per-user folder was made for a named file";
 }
 
 } // namespace

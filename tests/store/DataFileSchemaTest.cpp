@@ -8,20 +8,16 @@
 #include "engine/ado/Recordset.h"
 #include "platform/Clock.h"
 #include "platform/ComError.h"
+#include "store/JetConnectionString.h"
+#include "store/RawDataFile.h"
 
 #include <QDate>
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
-
-QString ConnectionTo(const QString& path)
-{
-    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False;").arg(path);
-}
 
 // Runs the sqlite3 shell on the file; its standard output.
 QString Shell(const QString& path, const QString& sql)
@@ -33,7 +29,7 @@ QString Shell(const QString& path, const QString& sql)
     return QString::fromUtf8(shell.readAllStandardOutput()).trimmed();
 }
 
-TEST(DataFileSchemaTest, NewFileHoldsBothTablesWithTheirDefaults)
+TEST(DataFileSchemaTest, NewFileHoldsBothTablesWithTheirDefaultsAndReplacesNothing)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -42,7 +38,7 @@ TEST(DataFileSchemaTest, NewFileHoldsBothTablesWithTheirDefaults)
 
     platform::Clock::SetFixed(QDateTime(QDate(2023, 7, 9), QTime(21, 5, 0)));
     auto connection = engine::Connection::Create();
-    connection->Open(ConnectionTo(path));
+    connection->Open(JetConnectionString(path));
     auto words = engine::Recordset::Create();
     words->Open(QStringLiteral("SELECT * FROM Words"), connection, engine::adOpenStatic, engine::adLockOptimistic,
         engine::adCmdText);
@@ -53,10 +49,7 @@ TEST(DataFileSchemaTest, NewFileHoldsBothTablesWithTheirDefaults)
     EXPECT_EQ(words->GetFields()->Item(QStringLiteral("MemoryCycle"))->Value().lVal(), 1);
     EXPECT_EQ(words->GetFields()->Item(QStringLiteral("Word"))->DefinedSize(), 255);
     EXPECT_EQ(words->GetFields()->Item(QStringLiteral("Description"))->Type(), engine::adLongVarWChar);
-    auto newWords = engine::Recordset::Create();
-    newWords->Open(QStringLiteral("SELECT Word, Pronunciation, Description FROM NewWords"), connection,
-        engine::adOpenStatic, engine::adLockOptimistic, engine::adCmdText);
-    EXPECT_EQ(newWords->RecordCount(), 0);
+    EXPECT_TRUE(connection->Execute(QStringLiteral("SELECT Word, Pronunciation, Description FROM NewWords"))->IsEOF());
     connection->Close();
     platform::Clock::Reset();
 
@@ -84,7 +77,7 @@ TEST(DataFileSchemaTest, NewFileHoldsBothTablesWithTheirDefaults)
     // them the shell still finds the file sound.
     Shell(path, QStringLiteral("INSERT INTO NewWords (Word) VALUES ('ÉTÉ'); CREATE INDEX ByWord ON NewWords (Word)"));
     connection = engine::Connection::Create();
-    connection->Open(ConnectionTo(path));
+    connection->Open(JetConnectionString(path));
     auto found = engine::Recordset::Create();
     found->Open(QStringLiteral("SELECT * FROM NewWords WHERE Word = 'été' ORDER BY Word"), connection,
         engine::adOpenStatic, engine::adLockOptimistic, engine::adCmdText);
@@ -94,29 +87,19 @@ TEST(DataFileSchemaTest, NewFileHoldsBothTablesWithTheirDefaults)
     connection->Close();
     EXPECT_EQ(Shell(path, QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
     EXPECT_EQ(Shell(path, QStringLiteral("SELECT Word FROM NewWords WHERE Word = 'Москва'")), QStringLiteral("Москва"));
-}
 
-TEST(DataFileSchemaTest, ExistingFileIsNeverReplaced)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString path = dir.filePath(QStringLiteral("db.mdb"));
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("precious");
-    }
+    // An existing file is never made over, and nothing is left beside it.
+    const QString precious = dir.filePath(QStringLiteral("precious.mdb"));
+    ASSERT_TRUE(WriteFileBytes(precious, "precious"));
     try {
-        CreateDataFile(path);
+        CreateDataFile(precious);
         ADD_FAILURE() << "an existing file was accepted";
     } catch (const platform::ComError& e) {
         EXPECT_TRUE(e.Description().value_or(QString()).contains(QStringLiteral("already exists")));
     }
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), QByteArray("precious"));
+    EXPECT_EQ(FileBytes(precious), QByteArray("precious"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
-        QStringList { QStringLiteral("db.mdb") });
+        QStringList({ QStringLiteral("db.mdb"), QStringLiteral("precious.mdb") }));
 }
 
 } // namespace

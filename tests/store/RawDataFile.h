@@ -1,14 +1,16 @@
 // A data file reached through SQLite alone, beside the program: to look at
 // a file as it lies (a backup, a file left by a killed writer) without the
 // engine converting or recovering anything, and to play another process
-// that writes to it.
+// that writes to it. Beside it, any file's bytes as they lie.
 #pragma once
 
 #include "platform/FileName.h"
 
+#include <QFile>
 #include <QHash>
 #include <QStringList>
 #include <sqlite3.h>
+#include <utility>
 
 class RawDataFile {
 public:
@@ -17,12 +19,10 @@ public:
     explicit RawDataFile(const QString& path, bool writable = false)
     {
         const int flags = writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
-        if (sqlite3_open_v2(platform::EncodeFileName(path).constData(), &m_db, flags, nullptr) != SQLITE_OK) {
-            sqlite3_close(m_db);
-            m_db = nullptr;
-        }
-        if (m_db)
+        if (sqlite3_open_v2(platform::EncodeFileName(path).constData(), &m_db, flags, nullptr) == SQLITE_OK)
             sqlite3_busy_timeout(m_db, 20000);
+        else
+            sqlite3_close(std::exchange(m_db, nullptr));
     }
     ~RawDataFile() { sqlite3_close(m_db); }
     RawDataFile(const RawDataFile&) = delete;
@@ -84,4 +84,18 @@ inline QHash<QString, int> LongWords(const QString& prefix, int count)
     for (int i = 0; i < count; ++i)
         words[prefix + QString::number(i)] = 1;
     return words;
+}
+
+// A file's bytes, or "<missing>" when it cannot be read.
+inline QByteArray FileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// Writes a file afresh; false when any of it could not be written.
+inline bool WriteFileBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }

@@ -3,8 +3,9 @@
 # duplicates, a malformed list and a read-only data file (as an unprivileged
 # user, since root ignores file modes) each leaving the data file byte for
 # byte as it was with one line saying where, a round trip through the
-# command line, the figures and their picture; then the install tree: every
-# file in place, the desktop entry and the AppStream metainfo valid.
+# command line (each new data file alone in its folder), the figures and
+# their picture; then the install tree: every file in place, the desktop
+# entry and the AppStream metainfo valid.
 #
 # Usage: words-cli.sh <lexitrain-words> <lexitrain-makedb> <build dir>
 set -uo pipefail
@@ -81,6 +82,8 @@ for format in csv tsv xml; do
     expect_status 0 $? "export $format"
     mkdir "$work/$format"
     "$makedb" "$work/$format/db.mdb" >/dev/null
+    # Nothing but the new data file: no journal, no temporary file.
+    [ "$(ls -A "$work/$format")" = "db.mdb" ] || fail "makedb left beside the data file: $(ls -A "$work/$format")"
     "$words" --data "$work/$format/db.mdb" import "$work/out.$format" >/dev/null 2>&1
     expect_status 0 $? "import $format"
     "$words" --data "$work/$format/db.mdb" export --format $format >"$work/again.$format" 2>/dev/null
