@@ -219,7 +219,9 @@ void WordImport::AddWords(Result& result, const Progress& progress)
             const std::shared_ptr<engine::Field> word = rs->GetFields()->Item(0);
             for (; !rs->IsEOF(); rs->MoveNext()) {
                 const platform::Variant value = word->Value();
-                if (value.IsNull())
+                // A TEXT column holds only text or Null, but another tool can
+                // store bytes there; those equal no word of a list.
+                if (value.vt() != platform::VT_BSTR)
                     continue;
                 const size_t found = groups.Find(engine::JetTextKey(value.bstrVal()));
                 if (found != WordGroups::kNone)
