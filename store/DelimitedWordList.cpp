@@ -62,7 +62,9 @@ void OnRow(int, void* opaque)
     auto& state = *static_cast<ParseState*>(opaque);
     state.rows.push_back(std::move(state.current));
     state.rowLines.push_back(state.rowStart);
+    // Rows are alike: room for as many fields as the last one had.
     state.current.clear();
+    state.current.reserve(state.rows.back().size());
     state.rowStart = 0;
 }
 
@@ -207,6 +209,7 @@ WordListContents ReadDelimitedWordList(const QByteArray& bytes, const QString& f
         columns = { kWord, kPronunciation, kDescription };
     }
 
+    contents.rows.reserve(state.rows.size());
     for (size_t i = first; i < state.rows.size(); ++i) {
         const QStringList& fields = state.rows[i];
         WordListRow row;

@@ -1,13 +1,16 @@
-// The import's steps. The words are first put into a staging table inside
-// the transaction, so that the duplicate checks are SQL the engine runs
-// with its own text equality, set against set: an IN over a subquery is
-// one pass over each table, where a lookup per word would scan NewWords
-// once for every word. The staging table is dropped before the commit, so
-// the data file never shows it.
+// The import's steps. Whether a word is a duplicate is decided with the
+// engine's own text equality taken as a key (JetTextKey): the words of the
+// lists are keyed once, and the words of NewWords and Words are each read in
+// one pass and looked up among them, where a lookup per word would scan
+// NewWords once for every word and a comparison in SQL would sort both
+// sides. The accepted words then go into NewWords through one prepared
+// command, in order, inside one transaction.
 #include "store/WordImport.h"
 
+#include "engine/ado/Command.h"
 #include "engine/ado/Connection.h"
 #include "engine/ado/Field.h"
+#include "engine/ado/JetTextKey.h"
 #include "engine/ado/Recordset.h"
 #include "platform/ComError.h"
 #include "platform/MessageBox.h"
@@ -19,29 +22,87 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <bit>
 
 namespace {
 
-constexpr const char* kCreateStaging = "CREATE TABLE LexitrainImportStaging (Seq LONG, Word TEXT(255), "
-                                       "Pronunciation TEXT(255), Description MEMO)";
-constexpr const char* kDropStaging = "DROP TABLE LexitrainImportStaging";
-// The three kinds of duplicate, each as a condition on a staging row.
-constexpr const char* kAmongNewWords = "Word IN (SELECT Word FROM NewWords)";
-constexpr const char* kInStudy = "Word IN (SELECT Word FROM Words)";
-constexpr const char* kEarlierInList = "Seq NOT IN (SELECT Min(Seq) FROM LexitrainImportStaging GROUP BY Word)";
-constexpr const char* kMoveIntoNewWords
-    = "INSERT INTO NewWords (Word, Pronunciation, Description) "
-      "SELECT Word, Pronunciation, Description FROM LexitrainImportStaging ORDER BY Seq";
+// Words go in up to 500 to a run of one prepared command: a statement per
+// word pays SQLite's work per statement (the AutoNumber's counter among it)
+// for every word. 500 is SQLite's default limit on the terms of a compound
+// SELECT.
+constexpr size_t kWordsPerRun = 500;
 
-// A Jet text literal; an empty text is Null, as the trainer stores it.
-QString Literal(const QString& text)
+// A prepared command that adds the next count words to NewWords in order,
+// with three parameters to each word.
+std::shared_ptr<engine::Command> AddCommand(const std::shared_ptr<engine::Connection>& connection, size_t count)
 {
-    if (text.isEmpty())
-        return QStringLiteral("Null");
-    QString quoted = text;
-    quoted.replace(QLatin1Char('\''), QLatin1String("''"));
-    return u'\'' + quoted + u'\'';
+    QString sql = QStringLiteral("INSERT INTO NewWords (Word, Pronunciation, Description) ");
+    for (size_t i = 0; i < count; ++i)
+        sql += i == 0 ? QStringLiteral("SELECT ?, ?, ?") : QStringLiteral(" UNION ALL SELECT ?, ?, ?");
+    auto command = engine::Command::Create();
+    command->SetActiveConnection(connection);
+    command->SetCommandText(sql);
+    command->SetCommandType(engine::adCmdText);
+    command->SetPrepared(true);
+    for (size_t i = 0; i < count; ++i)
+        for (const long type : { engine::adVarWChar, engine::adVarWChar, engine::adLongVarWChar })
+            command->GetParameters()->Append(command->CreateParameter(QString(), type, engine::adParamInput, 1 << 30));
+    return command;
 }
+
+// A text as the trainer stores it: an empty text is Null.
+platform::Variant Stored(const QString& text)
+{
+    return text.isEmpty() ? platform::Variant::Null() : platform::Variant::FromBstr(text);
+}
+
+// The words of the lists by their keys, in groups of equal words: an open
+// addressing table of hashes, so that a lookup (one for each word of both
+// tables) costs about one cache line where a map of nodes costs several.
+class WordGroups {
+public:
+    static constexpr size_t kNone = size_t(-1);
+
+    explicit WordGroups(size_t rows)
+        : m_slots(std::bit_ceil(std::max<size_t>(2 * rows, 16)))
+    {
+        m_keys.reserve(rows);
+    }
+    // Adds the next row's key; returns its group, the first row whose key
+    // is equal.
+    size_t Add(std::string key)
+    {
+        const size_t row = m_keys.size();
+        m_keys.push_back(std::move(key));
+        Slot& slot = m_slots[Probe(m_keys.back())];
+        if (slot.group == kNone)
+            slot = { Hash(m_keys.back()), row };
+        return slot.group;
+    }
+    // The group whose key is key, or kNone.
+    size_t Find(const std::string& key) const { return m_slots[Probe(key)].group; }
+
+private:
+    struct Slot {
+        size_t hash = 0;
+        size_t group = kNone;
+    };
+    static size_t Hash(const std::string& key) { return std::hash<std::string>()(key); }
+    // The slot holding key's group, or the empty one where it would go.
+    size_t Probe(const std::string& key) const
+    {
+        const size_t hash = Hash(key);
+        const size_t mask = m_slots.size() - 1;
+        for (size_t at = hash & mask;; at = (at + 1) & mask) {
+            const Slot& slot = m_slots[at];
+            if (slot.group == kNone || (slot.hash == hash && m_keys[slot.group] == key))
+                return at;
+        }
+    }
+
+    std::vector<Slot> m_slots;
+    std::vector<std::string> m_keys; // by row
+};
 
 QString ErrorText(const platform::ComError& e)
 {
@@ -106,6 +167,8 @@ void WordImport::AddFile(const QString& path, std::optional<WordListFormat> form
         m_warnings.append(QStringLiteral("%1: ignored column(s): %2").arg(name, contents.ignoredColumns.join(", ")));
     const int fileIndex = int(m_files.size());
     m_files.append(name);
+    m_rows.reserve(m_rows.size() + contents.rows.size());
+    m_fileOfRow.reserve(m_rows.capacity());
     for (WordListRow& row : contents.rows) {
         m_rows.push_back(std::move(row));
         m_fileOfRow.push_back(fileIndex);
@@ -139,66 +202,70 @@ WordImport::Result WordImport::Run(const Progress& progress)
 void WordImport::AddWords(Result& result, const Progress& progress)
 {
     const std::shared_ptr<engine::Connection> connection = m_store.m_database.GetActiveConnection();
-    const auto execute = [&](const QString& sql) {
-        platform::Variant affected;
-        connection->Execute(sql, &affected, engine::adExecuteNoRecords);
-        return affected.lVal();
-    };
-    const auto seqs = [&](const char* condition) {
-        std::vector<qsizetype> found;
-        auto rs = connection->Execute(
-            QStringLiteral("SELECT Seq FROM LexitrainImportStaging WHERE %1 ORDER BY Seq").arg(condition));
-        for (; !rs->IsEOF(); rs->MoveNext())
-            found.push_back(rs->GetFields()->Item(0)->Value().lVal());
-        return found;
-    };
+    // Equal words of the lists form a group, named by its first row.
+    WordGroups groups(m_rows.size());
+    std::vector<size_t> group(m_rows.size());
+    for (size_t i = 0; i < m_rows.size(); ++i)
+        group[i] = groups.Add(engine::JetTextKey(m_rows[i].word));
+    std::vector<std::optional<SkipReason>> inTable(m_rows.size());
 
     connection->BeginTrans();
     try {
-        execute(QString::fromLatin1(kCreateStaging));
-        const qint64 total = qint64(m_rows.size());
-        // Many rows to a statement: each statement costs a translation and a
-        // prepare, whatever its size. 500 is SQLite's default limit on the
-        // terms of a compound SELECT.
-        constexpr qsizetype kRowsPerStatement = 500;
-        for (qsizetype first = 0; first < qsizetype(m_rows.size()); first += kRowsPerStatement) {
-            QString sql = QStringLiteral("INSERT INTO LexitrainImportStaging (Seq, Word, Pronunciation, Description) ");
-            const qsizetype end = std::min(first + kRowsPerStatement, qsizetype(m_rows.size()));
-            for (qsizetype i = first; i < end; ++i) {
-                const WordListRow& row = m_rows[size_t(i)];
-                if (i > first)
-                    sql += QLatin1String(" UNION ALL ");
-                sql += QStringLiteral("SELECT %1, %2, %3, %4")
-                           .arg(i)
-                           .arg(Literal(row.word), Literal(row.pronunciation), Literal(row.description));
+        // Study first, so that a word in both tables is reported as among
+        // the new words, as the heavier reason.
+        for (const auto& [table, why] :
+            { std::pair { "Words", SkipReason::InStudy }, std::pair { "NewWords", SkipReason::AmongNewWords } }) {
+            auto rs = connection->Execute(QStringLiteral("SELECT Word FROM %1").arg(QLatin1String(table)));
+            const std::shared_ptr<engine::Field> word = rs->GetFields()->Item(0);
+            for (; !rs->IsEOF(); rs->MoveNext()) {
+                const platform::Variant value = word->Value();
+                // A TEXT column holds only text or Null, but another tool can
+                // store bytes there; those equal no word of a list.
+                if (value.vt() != platform::VT_BSTR)
+                    continue;
+                const size_t found = groups.Find(engine::JetTextKey(value.bstrVal()));
+                if (found != WordGroups::kNone)
+                    inTable[found] = why;
             }
-            execute(sql);
-            if (progress)
-                progress(end, total);
         }
 
-        std::vector<SkipReason> reason(m_rows.size(), SkipReason::EarlierInList);
-        std::vector<bool> skipped(m_rows.size(), false);
-        // Reasons in rising order of weight: a word that is also in a table
-        // is reported as such.
-        for (const auto& [condition, why] :
-            { std::pair { kEarlierInList, SkipReason::EarlierInList }, std::pair { kInStudy, SkipReason::InStudy },
-                std::pair { kAmongNewWords, SkipReason::AmongNewWords } }) {
-            for (const qsizetype seq : seqs(condition)) {
-                skipped[size_t(seq)] = true;
-                reason[size_t(seq)] = why;
-            }
+        std::vector<std::optional<SkipReason>> reason(m_rows.size());
+        for (size_t i = 0; i < m_rows.size(); ++i) {
+            if (inTable[group[i]])
+                reason[i] = inTable[group[i]];
+            else if (group[i] != i)
+                reason[i] = SkipReason::EarlierInList;
         }
-        execute(QStringLiteral("DELETE FROM LexitrainImportStaging WHERE %1 OR %2 OR %3")
-                    .arg(kAmongNewWords, kInStudy, kEarlierInList));
-        result.added = execute(QString::fromLatin1(kMoveIntoNewWords));
-        execute(QString::fromLatin1(kDropStaging));
+
+        std::vector<size_t> accepted;
+        for (size_t i = 0; i < m_rows.size(); ++i)
+            if (!reason[i])
+                accepted.push_back(i);
+        const qint64 total = qint64(m_rows.size());
+        std::shared_ptr<engine::Command> add;
+        for (size_t first = 0; first < accepted.size(); first += kWordsPerRun) {
+            const size_t count = std::min(kWordsPerRun, accepted.size() - first);
+            if (!add || size_t(add->GetParameters()->Count()) != 3 * count)
+                add = AddCommand(connection, count);
+            const std::vector<std::shared_ptr<engine::Parameter>>& values = add->GetParameters()->All();
+            for (size_t k = 0; k < count; ++k) {
+                const WordListRow& row = m_rows[accepted[first + k]];
+                values[3 * k]->SetValue(Stored(row.word));
+                values[3 * k + 1]->SetValue(Stored(row.pronunciation));
+                values[3 * k + 2]->SetValue(Stored(row.description));
+            }
+            platform::Variant affected;
+            add->Execute(&affected, long(engine::adCmdText) | engine::adExecuteNoRecords);
+            result.added += affected.lVal();
+            if (progress)
+                progress(qint64(accepted[first + count - 1] + 1), total);
+        }
         connection->CommitTrans();
         if (progress)
             progress(total, total);
         for (size_t i = 0; i < m_rows.size(); ++i)
-            if (skipped[i])
-                result.skipped.push_back({ m_files[m_fileOfRow[i]], m_rows[i], reason[i] });
+            if (reason[i])
+                result.skipped.push_back({ m_files[m_fileOfRow[i]], m_rows[i], *reason[i] });
     } catch (...) {
         try {
             connection->RollbackTrans();

@@ -12,15 +12,16 @@
 // opens a stored procedure as text.
 #include "engine/ado/Command.h"
 
-#include "engine/common/AdoError.h"
 #include "engine/ado/Connection.h"
-#include "engine/jetsql/JetSql.h"
-#include "engine/jetsql/JetTokenizer.h"
 #include "engine/ado/Recordset.h"
 #include "engine/catalog/SavedQueries.h"
+#include "engine/common/AdoError.h"
+#include "engine/jetsql/JetSql.h"
+#include "engine/jetsql/JetTokenizer.h"
 #include "engine/sqlite/SqliteError.h"
 #include "engine/sqlite/SqliteHandles.h"
 
+#include <cstdint>
 #include <optional>
 
 namespace engine {
@@ -70,7 +71,7 @@ bool IsTableOrView(const std::shared_ptr<Connection>& connection, const QString&
 // declared type; any other takes one per '?' marker. Too few values, or a
 // value never given, fail as Jet fails; more values than the statement
 // can use fail too, since they mean the command was built for another text.
-std::vector<Variant> ValuesFor(const jetsql::Translation& statement, const std::vector<Variant>& values)
+std::vector<Variant> ValuesFor(const jetsql::Translation& statement, std::vector<Variant> values)
 {
     const bool declares = !statement.procParamNames.isEmpty();
     const std::size_t needed = declares ? static_cast<std::size_t>(statement.procParamNames.size())
@@ -80,8 +81,6 @@ std::vector<Variant> ValuesFor(const jetsql::Translation& statement, const std::
             QStringLiteral("The command has %1 parameter(s), but its text takes %2.").arg(values.size()).arg(needed),
             kSource);
     }
-    std::vector<Variant> bound;
-    bound.reserve(needed);
     for (std::size_t i = 0; i < needed; ++i) {
         if (i >= values.size() || savedqueries::IsMissingValue(values[i]))
             ThrowMissingValue();
@@ -89,15 +88,44 @@ std::vector<Variant> ValuesFor(const jetsql::Translation& statement, const std::
             const qsizetype at = static_cast<qsizetype>(i);
             const QString type = at < statement.procParamTypes.size() ? statement.procParamTypes[at] : QString();
             const long adoType = type.isEmpty() ? long(adVariant) : jetsql::AdoTypeOfDeclared(type).adoType;
-            bound.push_back(savedqueries::ConvertParameter(values[i], adoType, statement.procParamNames[at]));
-        } else {
-            bound.push_back(values[i]);
+            values[i] = savedqueries::ConvertParameter(values[i], adoType, statement.procParamNames[at]);
         }
     }
-    return bound;
+    return values;
+}
+
+// A value that converting to its parameter's type would give back as it
+// is; the usual text and whole-number parameters skip the round trip.
+bool IsOfType(const Variant& value, long type)
+{
+    switch (value.vt()) {
+    case platform::VT_BSTR:
+        return type == adBSTR || type == adChar || type == adWChar || type == adVarChar || type == adVarWChar
+            || type == adLongVarChar || type == adLongVarWChar;
+    case platform::VT_I4:
+        return type == adInteger;
+    default:
+        return false;
+    }
 }
 
 } // namespace
+
+// What a command made of its text for one connection and command type: the
+// saved query it names, or its translation and, once a prepared command has
+// run it, the statement SQLite prepared from it.
+struct Command::Plan {
+    const Connection* connection = nullptr;
+    std::uint64_t generation = 0;
+    long type = adCmdUnknown;
+    std::optional<savedqueries::SavedQuery> saved;
+    jetsql::Translation statement;
+    std::shared_ptr<Statement> kept;
+    bool keptTried = false;
+};
+
+Command::Command() = default;
+Command::~Command() = default;
 
 std::shared_ptr<Command> Command::Create()
 {
@@ -107,6 +135,20 @@ std::shared_ptr<Command> Command::Create()
 void Command::SetActiveConnection(const std::shared_ptr<Connection>& connection)
 {
     m_connection = connection;
+    m_plan.reset();
+}
+
+void Command::SetCommandText(const QString& text)
+{
+    m_text = text;
+    m_plan.reset();
+}
+
+void Command::SetPrepared(bool prepared)
+{
+    m_prepared = prepared;
+    if (!prepared)
+        m_plan.reset();
 }
 
 void Command::SetCommandType(long type)
@@ -119,6 +161,7 @@ void Command::SetCommandType(long type)
     case adCmdUnknown:
     case adCmdTableDirect:
         m_type = type;
+        m_plan.reset();
         return;
     default:
         ThrowInvalidArgument();
@@ -138,6 +181,54 @@ std::shared_ptr<Parameter> Command::CreateParameter(
     return parameter;
 }
 
+// Each value as the parameter's own type. Output parameters have no place
+// in Jet's SQL.
+std::vector<Variant> Command::ParameterValues() const
+{
+    std::vector<Variant> values;
+    values.reserve(m_parameters->All().size());
+    for (const std::shared_ptr<Parameter>& p : m_parameters->All()) {
+        if (p->Direction() == adParamOutput || p->Direction() == adParamReturnValue) {
+            ThrowAdo(platform::adErrFeatureNotAvailable,
+                QStringLiteral("Object or provider is not capable of performing requested operation. Jet "
+                               "queries have no output or return-value parameters ('%1').")
+                    .arg(p->Name()),
+                kSource);
+        }
+        Variant value = p->Value();
+        if (!savedqueries::IsMissingValue(value) && !IsOfType(value, p->Type()))
+            value = savedqueries::ConvertParameter(value, p->Type(), p->Name());
+        values.push_back(std::move(value));
+    }
+    return values;
+}
+
+std::unique_ptr<Command::Plan> Command::MakePlan(const std::shared_ptr<Connection>& connection, long type) const
+{
+    auto plan = std::make_unique<Plan>();
+    plan->connection = connection.get();
+    plan->generation = connection->SchemaGeneration();
+    plan->type = type;
+    const std::optional<QString> name = SoleName(m_text);
+    if (name && type != adCmdTable && type != adCmdTableDirect)
+        plan->saved = savedqueries::Find(connection, *name);
+    if (plan->saved)
+        return plan;
+    if (type == adCmdStoredProc && name) {
+        ThrowJet(platform::DB_E_NOTABLE,
+            QStringLiteral("The Microsoft Jet database engine cannot find the input table or query '%1'.  Make "
+                           "sure it exists and that its name is spelled correctly.")
+                .arg(*name));
+    }
+    QString text = m_text;
+    const bool asTable = type == adCmdTable || type == adCmdTableDirect
+        || ((type == adCmdUnknown || type == adCmdUnspecified) && name && IsTableOrView(connection, *name));
+    if (asTable)
+        text = QStringLiteral("SELECT * FROM [%1]").arg(name ? *name : m_text.trimmed());
+    plan->statement = jetsql::Translate(text, connection->Handle());
+    return plan;
+}
+
 std::shared_ptr<Recordset> Command::Execute(Variant* recordsAffected, long options)
 {
     const std::shared_ptr<Connection> connection = m_connection;
@@ -155,66 +246,57 @@ std::shared_ptr<Recordset> Command::Execute(Variant* recordsAffected, long optio
     }
     if (type == adCmdFile)
         ThrowInvalidArgument();
-    if (m_text.trimmed().isEmpty())
+    // A kept plan was made from this text, so the text is not empty.
+    const bool reuse = m_plan && m_plan->connection == connection.get() && m_plan->type == type
+        && m_plan->generation == connection->SchemaGeneration();
+    if (!reuse && m_text.trimmed().isEmpty())
         ThrowJet(DB_E_NOCOMMAND, QStringLiteral("Command text was not set for the command object."));
 
-    // Each value as the parameter's own type. Output parameters have no
-    // place in Jet's SQL.
-    std::vector<Variant> values;
-    for (const std::shared_ptr<Parameter>& p : m_parameters->All()) {
-        if (p->Direction() == adParamOutput || p->Direction() == adParamReturnValue) {
-            ThrowAdo(platform::adErrFeatureNotAvailable,
-                QStringLiteral("Object or provider is not capable of performing requested operation. Jet "
-                               "queries have no output or return-value parameters ('%1').")
-                    .arg(p->Name()),
-                kSource);
-        }
-        const Variant value = p->Value();
-        values.push_back(
-            savedqueries::IsMissingValue(value) ? value : savedqueries::ConvertParameter(value, p->Type(), p->Name()));
+    std::vector<Variant> values = ParameterValues();
+    std::unique_ptr<Plan> made;
+    if (!reuse) {
+        made = MakePlan(connection, type);
+        if (m_prepared)
+            m_plan = std::move(made);
     }
+    Plan& plan = made ? *made : *m_plan;
+    // The statement SQLite prepared is kept on the connection, which lets it
+    // go when it closes.
+    const auto runTranslated = [&](const std::vector<Variant>& bound) {
+        if (m_prepared && !plan.keptTried) {
+            plan.keptTried = true;
+            plan.kept = connection->PrepareKept(plan.statement);
+        }
+        return plan.kept ? connection->ExecuteKept(*plan.kept, plan.statement, bound)
+                         : connection->ExecuteTranslated(plan.statement, bound);
+    };
 
     long affected = -1;
     std::shared_ptr<Recordset> rows;
-    const std::optional<QString> name = SoleName(m_text);
-    const std::optional<savedqueries::SavedQuery> saved
-        = name && type != adCmdTable && type != adCmdTableDirect ? savedqueries::Find(connection, *name) : std::nullopt;
-
-    if (saved) {
-        rows = savedqueries::RunSaved(connection, *saved, values, &affected);
-    } else if (type == adCmdStoredProc && name) {
-        ThrowJet(platform::DB_E_NOTABLE,
-            QStringLiteral("The Microsoft Jet database engine cannot find the input table or query '%1'.  Make "
-                           "sure it exists and that its name is spelled correctly.")
-                .arg(*name));
+    if (plan.saved) {
+        rows = savedqueries::RunSaved(connection, *plan.saved, values, &affected);
     } else {
-        QString text = m_text;
-        const bool asTable = type == adCmdTable || type == adCmdTableDirect
-            || ((type == adCmdUnknown || type == adCmdUnspecified) && name && IsTableOrView(connection, *name));
-        if (asTable)
-            text = QStringLiteral("SELECT * FROM [%1]").arg(name ? *name : m_text.trimmed());
-        const jetsql::Translation statement = jetsql::Translate(text, connection->Handle());
-        switch (statement.kind) {
+        switch (plan.statement.kind) {
         case jetsql::Translation::CreateProcedure:
         case jetsql::Translation::DropProcedure:
         case jetsql::Translation::CreateView:
         case jetsql::Translation::DropView:
         case jetsql::Translation::ExecuteProcedure:
-            rows = savedqueries::Run(connection, statement, values, &affected);
+            rows = savedqueries::Run(connection, plan.statement, values, &affected);
             break;
         case jetsql::Translation::Select: {
-            const std::vector<Variant> bound = ValuesFor(statement, values);
+            const std::vector<Variant> bound = ValuesFor(plan.statement, std::move(values));
             if (noRecords) {
-                connection->ExecuteTranslated(statement, bound);
+                runTranslated(bound);
             } else {
                 rows = Recordset::Create();
-                rows->OpenTranslated(connection, statement, bound, adOpenStatic, adLockReadOnly);
+                rows->OpenTranslated(connection, plan.statement, bound, adOpenStatic, adLockReadOnly);
             }
             affected = -1;
             break;
         }
         default:
-            affected = connection->ExecuteTranslated(statement, ValuesFor(statement, values));
+            affected = runTranslated(ValuesFor(plan.statement, std::move(values)));
             break;
         }
     }

@@ -6,23 +6,25 @@
 // rowsets are handed to their own modules.
 #include "engine/ado/Connection.h"
 
-#include "engine/common/AdoError.h"
 #include "engine/ado/ConnectionStringParts.h"
-#include "engine/jetsql/JetSql.h"
 #include "engine/ado/Recordset.h"
 #include "engine/catalog/SavedQueries.h"
 #include "engine/catalog/SchemaRowsets.h"
+#include "engine/common/AdoError.h"
+#include "engine/jetsql/JetSql.h"
 #include "engine/sqlite/SqliteError.h"
 #include "engine/sqlite/SqliteHandles.h"
 #include "engine/sqlite/ValueConversion.h"
 #include "platform/FileName.h"
 
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
 #include <sqlite3.h>
+#include <string>
 #include <unistd.h>
 
 namespace engine {
@@ -72,7 +74,117 @@ struct Connection::Impl {
     // owner dropped is simply gone; one that was reopened elsewhere names
     // another connection and is left alone.
     std::vector<std::weak_ptr<Recordset>> recordsets;
+    // Statements kept prepared for prepared commands; weak, like the
+    // recordsets: a command that lets its statement go finalizes it.
+    std::vector<std::weak_ptr<Statement>> kept;
+    std::uint64_t schemaGeneration = 0;
 };
+
+namespace {
+
+// The translation's kinds a kept statement may be.
+bool IsKeptKind(const jetsql::Translation& statement)
+{
+    switch (statement.kind) {
+    case jetsql::Translation::Select:
+    case jetsql::Translation::Insert:
+    case jetsql::Translation::Update:
+    case jetsql::Translation::Delete:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Appends the UTF-8 of text to out; false (and out as it was) for a text
+// with a lone surrogate, whose UTF-8 is left to Qt.
+bool AppendUtf8(std::string& out, const QString& text)
+{
+    const std::size_t start = out.size();
+    const auto* p = reinterpret_cast<const char16_t*>(text.utf16());
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        char32_t c = p[i];
+        if (c < 0x80) {
+            out.push_back(char(c));
+        } else if (c < 0x800) {
+            out.push_back(char(0xC0 | (c >> 6)));
+            out.push_back(char(0x80 | (c & 0x3F)));
+        } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(p[i + 1])) {
+            c = QChar::surrogateToUcs4(char16_t(c), p[++i]);
+            out.push_back(char(0xF0 | (c >> 18)));
+            out.push_back(char(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(char(0x80 | (c & 0x3F)));
+        } else if (QChar::isSurrogate(c)) {
+            out.resize(start);
+            return false;
+        } else {
+            out.push_back(char(0xE0 | (c >> 12)));
+            out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(char(0x80 | (c & 0x3F)));
+        }
+    }
+    return true;
+}
+
+// The values bound to one run of a statement, kept until it has run: texts
+// are bound in place rather than copied, their UTF-8 in one buffer.
+struct BoundValues {
+    std::string utf8;
+    std::vector<StoredValue> others;
+};
+
+// Binds values in order to a statement's markers (?1, ?2, ... or plain '?'
+// in order: either way index i takes the i-th value); a marker left
+// without a value fails as Jet fails. The statement's bindings are to be
+// cleared before bound goes.
+void BindInOrder(sqlite3* db, sqlite3_stmt* raw, const std::vector<Variant>& parameters, BoundValues& bound)
+{
+    const int markers = sqlite3_bind_parameter_count(raw);
+    std::size_t room = 0;
+    for (std::size_t i = 0; i < parameters.size() && i < std::size_t(markers); ++i)
+        if (parameters[i].vt() == platform::VT_BSTR)
+            room += 3 * std::size_t(parameters[i].bstrVal().size());
+    bound.utf8.reserve(room); // so that no text bound moves
+    for (int i = 1; i <= markers; ++i) {
+        if (std::size_t(i) > parameters.size() || parameters[std::size_t(i - 1)].IsMissing())
+            ThrowJet(
+                platform::DB_E_PARAMNOTOPTIONAL, QStringLiteral("No value given for one or more required parameters."));
+        const Variant& value = parameters[std::size_t(i - 1)];
+        const std::size_t at = bound.utf8.size();
+        if (value.vt() == platform::VT_BSTR && AppendUtf8(bound.utf8, value.bstrVal())) {
+            Check(db,
+                sqlite3_bind_text64(
+                    raw, i, bound.utf8.data() + at, bound.utf8.size() - at, SQLITE_STATIC, SQLITE_UTF8));
+            continue;
+        }
+        bound.others.push_back(StoredFromVariant(value));
+        const StoredValue& stored = bound.others.back();
+        if (stored.kind == StoredValue::Text)
+            Check(db,
+                sqlite3_bind_text64(
+                    raw, i, stored.bytes.constData(), sqlite3_uint64(stored.bytes.size()), SQLITE_STATIC, SQLITE_UTF8));
+        else
+            BindValue(db, raw, i, stored);
+    }
+}
+
+// Steps a statement to its end; the records it changed, for the kinds that
+// count them.
+long StepToEnd(sqlite3* db, sqlite3_stmt* raw, const jetsql::Translation& statement)
+{
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) { }
+    Check(db, rc);
+    if (!sqlite3_stmt_readonly(raw)
+        && (statement.kind == jetsql::Translation::Insert || statement.kind == jetsql::Translation::Update
+            || statement.kind == jetsql::Translation::Delete))
+        return long(sqlite3_changes(db));
+    return 0;
+}
+
+} // namespace
 
 Connection::Connection()
     : m_impl(std::make_unique<Impl>())
@@ -81,8 +193,10 @@ Connection::Connection()
 
 Connection::~Connection()
 {
-    // The handle's closer rolls back an open transaction.
+    // The handle's closer rolls back an open transaction, once no kept
+    // statement holds the handle open.
     CloseRecordsets();
+    FinalizeKept();
 }
 
 std::shared_ptr<Connection> Connection::Create()
@@ -159,6 +273,7 @@ void Connection::Open(const QString& connectionString, const QString&, const QSt
     m_impl->connectionString = text;
     m_impl->dataSource = path;
     m_impl->transactionLevel = 0;
+    ++m_impl->schemaGeneration;
 }
 
 void Connection::Close()
@@ -170,7 +285,10 @@ void Connection::Close()
     // The recordsets go first: left open they would write through this
     // object to whatever file it is opened on next.
     CloseRecordsets();
-    // An open transaction is rolled back by SQLite as the handle closes.
+    // An open transaction is rolled back by SQLite as the handle closes,
+    // which waits for every statement prepared on it.
+    FinalizeKept();
+    ++m_impl->schemaGeneration;
     m_impl->db.reset();
     m_impl->dataSource.clear();
     m_impl->transactionLevel = 0;
@@ -247,6 +365,75 @@ void Connection::CloseRecordsets() noexcept
     }
 }
 
+void Connection::FinalizeKept() noexcept
+{
+    for (const std::weak_ptr<Statement>& weak : m_impl->kept)
+        if (const std::shared_ptr<Statement> statement = weak.lock())
+            statement->Finalize();
+    m_impl->kept.clear();
+}
+
+std::uint64_t Connection::SchemaGeneration() const
+{
+    return m_impl->schemaGeneration;
+}
+
+void Connection::NoteSchemaChange()
+{
+    ++m_impl->schemaGeneration;
+}
+
+std::shared_ptr<Statement> Connection::PrepareKept(const jetsql::Translation& statement)
+{
+    sqlite3* db = m_impl->db.get();
+    if (!db)
+        ThrowAdo(platform::adErrObjectClosed, QString::fromLatin1(adotext::kObjectClosed), kObject);
+    if (!IsKeptKind(statement))
+        return nullptr;
+    const QByteArray sql = statement.sql.toUtf8();
+    sqlite3_stmt* raw = nullptr;
+    const char* tail = nullptr;
+    Check(db, sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &raw, &tail));
+    std::unique_ptr<sqlite3_stmt, StatementFinalizer> prepared(raw);
+    // Only one statement can be kept; a text of several runs as it always
+    // does.
+    if (!raw || !QByteArray(tail, int(sql.constData() + sql.size() - tail)).trimmed().isEmpty())
+        return nullptr;
+    prepared.reset();
+    auto kept = std::make_shared<Statement>(db, sql);
+    std::vector<std::weak_ptr<Statement>>& all = m_impl->kept;
+    all.erase(std::remove_if(all.begin(), all.end(), [](const std::weak_ptr<Statement>& s) { return s.expired(); }),
+        all.end());
+    all.push_back(kept);
+    return kept;
+}
+
+long Connection::ExecuteKept(
+    Statement& kept, const jetsql::Translation& statement, const std::vector<Variant>& parameters)
+{
+    sqlite3* db = m_impl->db.get();
+    if (!db)
+        ThrowAdo(platform::adErrObjectClosed, QString::fromLatin1(adotext::kObjectClosed), kObject);
+    sqlite3_stmt* raw = kept.Handle();
+    BoundValues bound;
+    // Ready for the next run however this one ends, and holding no text of
+    // this one.
+    const auto reset = qScopeGuard([raw] {
+        sqlite3_reset(raw);
+        sqlite3_clear_bindings(raw);
+    });
+    BindInOrder(db, raw, parameters, bound);
+    // One statement is all or nothing inside the caller's transaction
+    // without a savepoint of its own; outside one it gets the same
+    // immediate transaction as any other write.
+    if (sqlite3_get_autocommit(db) == 0)
+        return StepToEnd(db, raw, statement);
+    Transaction transaction(db);
+    const long affected = StepToEnd(db, raw, statement);
+    transaction.Commit();
+    return affected;
+}
+
 std::shared_ptr<Recordset> Connection::Execute(const QString& commandText, Variant* recordsAffected, long options)
 {
     if (!m_impl->db)
@@ -308,6 +495,8 @@ long Connection::ExecuteTranslated(const jetsql::Translation& statement, const s
     sqlite3* db = m_impl->db.get();
     if (!db)
         ThrowAdo(platform::adErrObjectClosed, QString::fromLatin1(adotext::kObjectClosed), kObject);
+    if (!IsKeptKind(statement))
+        NoteSchemaChange();
     const QByteArray sql = statement.sql.toUtf8();
     Transaction transaction(db);
     long affected = 0;
@@ -319,26 +508,13 @@ long Connection::ExecuteTranslated(const jetsql::Translation& statement, const s
         sqlite3_stmt* raw = nullptr;
         const char* next = nullptr;
         Check(db, sqlite3_prepare_v2(db, tail, int(end - tail), &raw, &next));
+        BoundValues bound;
         std::unique_ptr<sqlite3_stmt, StatementFinalizer> stmt(raw);
         tail = next;
         if (!raw)
             break; // only white space or a comment was left
-        // Markers are ?1, ?2, ... or plain '?' in order: either way index i
-        // takes the i-th value.
-        const int markers = sqlite3_bind_parameter_count(raw);
-        for (int i = 1; i <= markers; ++i) {
-            if (std::size_t(i) > parameters.size() || parameters[std::size_t(i - 1)].IsMissing())
-                ThrowJet(platform::DB_E_PARAMNOTOPTIONAL,
-                    QStringLiteral("No value given for one or more required parameters."));
-            BindValue(db, raw, i, StoredFromVariant(parameters[std::size_t(i - 1)]));
-        }
-        int rc = SQLITE_ROW;
-        while ((rc = sqlite3_step(raw)) == SQLITE_ROW) { }
-        Check(db, rc);
-        if (!sqlite3_stmt_readonly(raw)
-            && (statement.kind == jetsql::Translation::Insert || statement.kind == jetsql::Translation::Update
-                || statement.kind == jetsql::Translation::Delete))
-            affected += long(sqlite3_changes(db));
+        BindInOrder(db, raw, parameters, bound);
+        affected += StepToEnd(db, raw, statement);
     }
     transaction.Commit();
     return affected;
@@ -390,6 +566,7 @@ void Connection::RollbackTrans()
     sqlite3* db = m_impl->db.get();
     const int level = m_impl->transactionLevel;
     CheckTransactionToEnd(db, level);
+    NoteSchemaChange();
     if (level == 1) {
         ExecuteDirect(db, "ROLLBACK");
     } else {

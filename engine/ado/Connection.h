@@ -9,6 +9,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -20,6 +21,7 @@ struct Translation;
 }
 
 class Recordset;
+class Statement;
 
 class Connection : public std::enable_shared_from_this<Connection> {
 public:
@@ -67,6 +69,20 @@ public:
     // no rows, with values bound in order to its '?' markers, in one
     // transaction (unless one is open); returns the records affected.
     long ExecuteTranslated(const jetsql::Translation& statement, const std::vector<platform::Variant>& parameters);
+    // The engine's own statements kept prepared for a prepared Command. A
+    // translation of one SELECT, INSERT, UPDATE or DELETE statement is
+    // prepared and kept until the connection closes (Close finalizes it);
+    // anything else gives null. ExecuteKept runs it as ExecuteTranslated
+    // runs the same translation.
+    std::shared_ptr<Statement> PrepareKept(const jetsql::Translation& statement);
+    long ExecuteKept(
+        Statement& kept, const jetsql::Translation& statement, const std::vector<platform::Variant>& parameters);
+    // Grows whenever a translation made on this connection may have gone
+    // stale: at every open and close, every statement that may change the
+    // schema or the saved queries, and every rollback (which may undo such
+    // a change).
+    std::uint64_t SchemaGeneration() const;
+    void NoteSchemaChange();
     // The data file's path, empty when closed.
     QString DataSource() const;
     // The engine's own record of a recordset opened on this connection, so
@@ -76,6 +92,7 @@ public:
 private:
     Connection();
     void CloseRecordsets() noexcept;
+    void FinalizeKept() noexcept;
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

@@ -328,6 +328,9 @@ std::shared_ptr<Recordset> Run(const std::shared_ptr<Connection>& connection, co
     sqlite3* db = OpenHandle(connection);
     if (recordsAffected)
         *recordsAffected = 0;
+    // A name may now mean a saved query, or no longer mean one.
+    if (statement.kind != jetsql::Translation::ExecuteProcedure)
+        connection->NoteSchemaChange();
     switch (statement.kind) {
     case jetsql::Translation::CreateProcedure:
         CreateProcedure(db, statement);

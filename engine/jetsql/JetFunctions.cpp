@@ -1151,4 +1151,32 @@ void RegisterFunctions(sqlite3* db)
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
 }
 
+std::string TextKey(const QByteArray& utf8)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.constData());
+    const int n = int(utf8.size());
+    std::string key;
+    key.reserve(std::size_t(n));
+    // The code points as the collation folds them, written back out as
+    // UTF-8: equal keys mean equal folded code points.
+    for (const char32_t c : Decode(p, n)) {
+        if (c < 0x80) {
+            key.push_back(char(c));
+        } else if (c < 0x800) {
+            key.push_back(char(0xC0 | (c >> 6)));
+            key.push_back(char(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            key.push_back(char(0xE0 | (c >> 12)));
+            key.push_back(char(0x80 | ((c >> 6) & 0x3F)));
+            key.push_back(char(0x80 | (c & 0x3F)));
+        } else {
+            key.push_back(char(0xF0 | (c >> 18)));
+            key.push_back(char(0x80 | ((c >> 12) & 0x3F)));
+            key.push_back(char(0x80 | ((c >> 6) & 0x3F)));
+            key.push_back(char(0x80 | (c & 0x3F)));
+        }
+    }
+    return key;
+}
+
 } // namespace engine::jetsql

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <string>
 
 struct sqlite3;
 
@@ -107,6 +108,11 @@ Translation TranslateWithParameters(
 // statements (SQLITE_DBCONFIG_DQS_DML), since every name Translate writes is
 // double-quoted and a misspelt column must fail, not compare as text.
 void RegisterFunctions(sqlite3* db);
+
+// The jet_text collation's equality as a value: two UTF-8 texts compare
+// equal under it exactly when their keys are equal (each code point folded
+// as the collation folds it).
+std::string TextKey(const QByteArray& utf8);
 
 // Column defaults that read the clock. CREATE TABLE writes Jet's Now(),
 // Date() and Time() as SQLite built-ins (so that a file still takes inserts

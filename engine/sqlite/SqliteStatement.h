@@ -38,6 +38,9 @@ public:
     // Steps once: true while it yields a row, false when done.
     bool Step();
     void Reset();
+    // Lets the statement go before its connection closes; Handle() is null
+    // from then on.
+    void Finalize() noexcept { m_stmt.reset(); }
 
     StoredValue Column(int index) const;
     QString ColumnText(int index) const;

@@ -138,7 +138,9 @@ QByteArray EscapeRawLineBreaks(const QByteArray& raw)
         utf16 = QStringConverter::Utf16BE;
     if (!utf16)
         return EscapeRawLineBreaksInValues(raw);
-    QStringDecoder decode(*utf16, QStringDecoder::Flag::Stateless);
+    // The byte order mark is kept as U+FEFF and written back once: a file
+    // with a second mark then reads the same with or without the escapes.
+    QStringDecoder decode(*utf16, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     const QString text = decode(raw);
     if (decode.hasError())
         return raw; // the parser gives the error

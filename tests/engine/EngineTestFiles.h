@@ -48,6 +48,16 @@ inline platform::ComError ErrorOf(const std::function<void()>& call)
     return platform::ComError(platform::S_OK);
 }
 
+inline QString DescriptionOf(const platform::ComError& e)
+{
+    return e.Description().value_or(QString());
+}
+
+inline double Ole(int y, int mo, int d, int h, int mi, int s)
+{
+    return platform::OleDateTime(y, mo, d, h, mi, s).m_dt;
+}
+
 inline std::string Hex(platform::HRESULT hr)
 {
     return QString::number(quint32(hr), 16).toStdString();

@@ -103,8 +103,7 @@ protected:
 
     static std::vector<Word> Words(CWordStore& store, const QString& table)
     {
-        auto c = Connect(store);
-        auto rs = c->Execute("SELECT Word, Pronunciation, Description FROM " + table + " ORDER BY ID");
+        auto rs = Connect(store)->Execute("SELECT Word, Pronunciation, Description FROM " + table + " ORDER BY ID");
         std::vector<Word> words;
         const auto text = [&](int i) { return rs->GetFields()->Item(i)->Value().bstrVal(); };
         for (; !rs->IsEOF(); rs->MoveNext())
@@ -236,23 +235,24 @@ TEST_F(WordListTest, ReadsHeadersOtherTrainersFilesAndNamesIgnoredColumns)
 TEST_F(WordListTest, DuplicatesInTheListAndInEitherTableAreSkippedAsTheTrainerWould)
 {
     auto store = NewStore("dups");
-    Insert(*store, "NewWords", { { "apple", "", "" } });
-    Insert(*store, "Words", { { "pear", "", "" } });
-    WriteFile("one.csv", "apple\npear\nplum,first\nPlum,second\nkiwi\nAPPLE\n");
-    WriteFile("two.tsv", "kiwi\tagain\nfig\n");
+    Insert(*store, "NewWords", { { "apple", "", "" }, { "été", "", "" } });
+    Insert(*store, "Words", { { "pear", "", "" }, { "ÉTÉ", "", "" } });
+    WriteFile("one.csv", "apple\npear\nplum,first\nPlum,second\nkiwi\nAPPLE\nÉTÉ\nΣΟΦΙΑ\nσοφια\n");
+    WriteFile("two.tsv", "\u212Aiwi\tagain, Kelvin's K\nfig\n");
 
     const WordImport::Result result = Import(*store, { Path("one.csv"), Path("two.tsv") });
-    EXPECT_EQ(result.added, 3);
-    const std::vector<Word> expected
-        = { { "apple", "", "" }, { "plum", "first", "" }, { "kiwi", "", "" }, { "fig", "", "" } };
+    EXPECT_EQ(result.added, 4);
+    const std::vector<Word> expected = { { "apple", "", "" }, { "été", "", "" }, { "plum", "first", "" },
+        { "kiwi", "", "" }, { "ΣΟΦΙΑ", "", "" }, { "fig", "", "" } };
     EXPECT_EQ(Words(*store, "NewWords"), expected);
-    EXPECT_EQ(Words(*store, "Words").size(), 1u);
+    EXPECT_EQ(Words(*store, "Words").size(), 2u);
 
     using R = WordImport::SkipReason;
     const std::vector<std::tuple<QString, int, QString, R>> skipped
         = { { Path("one.csv"), 1, "apple", R::AmongNewWords }, { Path("one.csv"), 2, "pear", R::InStudy },
               { Path("one.csv"), 4, "Plum", R::EarlierInList }, { Path("one.csv"), 6, "APPLE", R::AmongNewWords },
-              { Path("two.tsv"), 1, "kiwi", R::EarlierInList } };
+              { Path("one.csv"), 7, "ÉTÉ", R::AmongNewWords }, { Path("one.csv"), 9, "σοφια", R::EarlierInList },
+              { Path("two.tsv"), 1, "\u212Aiwi", R::EarlierInList } };
     std::vector<std::tuple<QString, int, QString, R>> got;
     for (const auto& s : result.skipped)
         got.emplace_back(s.file, s.row.line, s.row.word, s.reason);
@@ -287,8 +287,7 @@ TEST_F(WordListTest, BadInputLeavesTheDataFileByteIdenticalAndSaysWhere)
     };
     auto store = NewStore("bad");
     Insert(*store, "NewWords", { { "kept", "", "" } });
-    QString data;
-    store->GetDataFilePath("db.mdb", data);
+    const QString data = Path("bad/db.mdb");
     const QByteArray before = ReadFile("bad/db.mdb");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -314,6 +313,24 @@ TEST_F(WordListTest, BadInputLeavesTheDataFileByteIdenticalAndSaysWhere)
     EXPECT_THROW(import.AddFile(Path("too-long.csv")), WordListError);
     EXPECT_EQ(ReadFile("bad/db.mdb"), before);
     EXPECT_FALSE(QDir(Path("bad/Backup")).exists()) << "a backup before the lists were known to be good";
+
+    // Words go in 500 to a statement: a failure after the first 500 (a full
+    // disk; here a trigger) leaves nothing, and without it all go in, in order.
+    QByteArray many;
+    for (int i = 0; i < 1234; ++i)
+        many += "w" + QByteArray::number(i) + "\n";
+    WriteFile("many.csv", many);
+    ASSERT_TRUE(RawDataFile(data, true)
+                    .Exec("CREATE TRIGGER Full BEFORE INSERT ON NewWords WHEN NEW.Word = 'w1000' "
+                          "BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
+    const QByteArray withTrigger = ReadFile("bad/db.mdb");
+    EXPECT_THROW(Import(*store, { Path("many.csv") }), WordListError);
+    EXPECT_EQ(ReadFile("bad/db.mdb"), withTrigger);
+    ASSERT_TRUE(RawDataFile(data, true).Exec("DROP TRIGGER Full"));
+    platform::Clock::Advance(1); // a backup of its own
+    EXPECT_EQ(Import(*store, { Path("many.csv") }).added, 1234);
+    const std::vector<Word> words = Words(*store, "NewWords");
+    EXPECT_TRUE(words.size() == 1235u && words[501].word == "w500" && words[1234].word == "w1233");
 }
 
 // The trainer's backup of the file as it was is written before an import.

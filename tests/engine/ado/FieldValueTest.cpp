@@ -27,47 +27,39 @@ TEST_F(FieldValueTest, EachTypeReadsAsItsVariantType)
 {
     auto rs = Open(QStringLiteral("SELECT * FROM Kinds"));
     auto fields = rs->GetFields();
-    const auto vt = [&](const char* name) { return fields->Item(QString::fromLatin1(name))->Value().vt(); };
-    EXPECT_EQ(vt("L"), platform::VT_I4);
-    EXPECT_EQ(vt("S"), platform::VT_I2);
-    EXPECT_EQ(vt("B"), platform::VT_UI1);
-    EXPECT_EQ(vt("R"), platform::VT_R4);
-    EXPECT_EQ(vt("D"), platform::VT_R8);
-    EXPECT_EQ(vt("C"), platform::VT_CY);
-    EXPECT_EQ(vt("T"), platform::VT_DATE);
-    EXPECT_EQ(vt("Y"), platform::VT_BOOL);
-    EXPECT_EQ(vt("X"), platform::VT_BSTR);
-    EXPECT_EQ(vt("M"), platform::VT_BSTR);
-    EXPECT_EQ(vt("N"), platform::VT_DECIMAL);
-    EXPECT_EQ(vt("G"), platform::VT_NULL);
-
-    EXPECT_EQ(Get(rs, QStringLiteral("L")), Variant::FromI4(70000));
-    EXPECT_EQ(Get(rs, QStringLiteral("S")), Variant::FromI2(-12));
-    EXPECT_EQ(Get(rs, QStringLiteral("B")), Variant::FromUI1(200));
-    EXPECT_EQ(Get(rs, QStringLiteral("R")), Variant::FromR4(2.5f));
-    EXPECT_EQ(Get(rs, QStringLiteral("C")), Variant::FromCy(123456));
-    EXPECT_EQ(platform::OleDateTime(Get(rs, QStringLiteral("T")).date()).Format(QStringLiteral("%Y-%m-%d %H:%M:%S")),
-        QStringLiteral("2010-05-17 08:30:00"));
-    EXPECT_EQ(Get(rs, QStringLiteral("Y")).boolVal(), platform::VARIANT_TRUE);
-    const platform::DECIMAL n = Get(rs, QStringLiteral("N")).decVal();
-    EXPECT_EQ(n.Lo64, 12345u);
-    EXPECT_EQ(n.scale, 2);
+    // Each value with the VT type of its ADO type.
+    platform::DECIMAL n;
+    n.Lo64 = 12345;
+    n.scale = 2;
+    const std::pair<const char*, Variant> values[] = { { "L", Variant::FromI4(70000) }, { "S", Variant::FromI2(-12) },
+        { "B", Variant::FromUI1(200) }, { "R", Variant::FromR4(2.5f) }, { "D", Variant::FromR8(0.1) },
+        { "C", Variant::FromCy(123456) }, { "T", Variant::FromDate(platform::OleDateTime(2010, 5, 17, 8, 30, 0).m_dt) },
+        { "Y", Variant::FromBool(true) }, { "X", Text(QStringLiteral("text")) }, { "M", Text(QStringLiteral("memo")) },
+        { "N", Variant::FromDecimal(n) }, { "G", Variant::Null() } };
+    for (const auto& [name, value] : values)
+        EXPECT_EQ(Get(rs, QString::fromLatin1(name)), value) << name;
 
     // Each field's type, as ADO numbers it, and size; only the primary key
-    // is a key column.
+    // is a key column, and the only one not nullable; only the numeric
+    // column has a precision and scale.
     const struct {
         const char* name;
         long type;
         long size;
         bool key;
+        int precision = 0;
+        int scale = 0;
     } described[] = { { "ID", 3, 4, true }, { "L", 3, 4, false }, { "S", 2, 2, false }, { "B", 17, 1, false },
         { "R", 4, 4, false }, { "D", 5, 8, false }, { "C", 6, 8, false }, { "T", 7, 8, false }, { "Y", 11, 2, false },
-        { "X", 202, 50, false } };
+        { "X", 202, 50, false }, { "M", 203, 536870910, false }, { "N", 131, 19, false, 10, 2 } };
     for (const auto& d : described) {
         const auto field = fields->Item(QString::fromLatin1(d.name));
         EXPECT_EQ(field->Type(), d.type) << d.name;
         EXPECT_EQ(field->DefinedSize(), d.size) << d.name;
         EXPECT_EQ(bool(field->Attributes() & engine::adFldKeyColumn), d.key) << d.name;
+        EXPECT_EQ(bool(field->Attributes() & engine::adFldIsNullable), !d.key) << d.name;
+        EXPECT_EQ(field->Precision(), d.precision) << d.name;
+        EXPECT_EQ(field->NumericScale(), d.scale) << d.name;
     }
     // A Byte worked out by an expression keeps its type and size.
     const auto computedByte
@@ -80,11 +72,8 @@ TEST_F(FieldValueTest, EachTypeReadsAsItsVariantType)
                     ->Item(QStringLiteral("X"))
                     ->Attributes()
         & engine::adFldIsNullable);
-    EXPECT_EQ(fields->Item(QStringLiteral("M"))->Type(), engine::adLongVarWChar);
     EXPECT_TRUE(fields->Item(QStringLiteral("M"))->Attributes() & engine::adFldLong);
     EXPECT_TRUE(fields->Item(QStringLiteral("X"))->Attributes() & engine::adFldUpdatable);
-    EXPECT_TRUE(fields->Item(QStringLiteral("X"))->Attributes() & engine::adFldIsNullable);
-    EXPECT_FALSE(fields->Item(QStringLiteral("ID"))->Attributes() & engine::adFldIsNullable);
     EXPECT_EQ(fields->Item(QStringLiteral("C"))->ActualSize(), 8);
     EXPECT_EQ(fields->Item(QStringLiteral("X"))->ActualSize(), 8);
     EXPECT_EQ(fields->Count(), 13);
@@ -94,60 +83,44 @@ TEST_F(FieldValueTest, EachTypeReadsAsItsVariantType)
     // Zero is a value of every numeric type, never an empty or Null one.
     Exec(QStringLiteral("INSERT INTO Kinds (L, S, B, R, D, C, Y) VALUES (0, 0, 0, 0, 0, 0, False)"));
     rs = Open(QStringLiteral("SELECT * FROM Kinds WHERE L = 0"));
-    EXPECT_EQ(Get(rs, QStringLiteral("L")), Variant::FromI4(0));
-    EXPECT_EQ(Get(rs, QStringLiteral("S")), Variant::FromI2(0));
-    EXPECT_EQ(Get(rs, QStringLiteral("B")), Variant::FromUI1(0));
-    EXPECT_EQ(Get(rs, QStringLiteral("R")), Variant::FromR4(0.0f));
-    EXPECT_EQ(Get(rs, QStringLiteral("C")), Variant::FromCy(0));
-    EXPECT_EQ(Get(rs, QStringLiteral("Y")).vt(), platform::VT_BOOL);
-    EXPECT_EQ(Get(rs, QStringLiteral("Y")).boolVal(), platform::VARIANT_FALSE);
+    for (const auto& [name, zero] : { std::pair { "L", Variant::FromI4(0) }, { "S", Variant::FromI2(0) },
+             { "B", Variant::FromUI1(0) }, { "R", Variant::FromR4(0.0f) }, { "D", Variant::FromR8(0.0) },
+             { "C", Variant::FromCy(0) }, { "Y", Variant::FromBool(false) } })
+        EXPECT_EQ(Get(rs, QString::fromLatin1(name)), zero) << name;
 }
 
 TEST_F(FieldValueTest, ComputedColumnsHaveTheTypesJetGivesThem)
 {
     // Each expression's Type and the VT of its value, whatever SQLite
     // happened to store (a date is text there, a Long may be any integer).
+    using namespace engine;
+    using namespace platform;
     const struct {
         const char* expression;
         long type;
-        platform::VARTYPE vt;
-    } cases[] = {
-        { "Now()", engine::adDate, platform::VT_DATE },
-        { "Date()", engine::adDate, platform::VT_DATE },
-        { "#1/2/2000#", engine::adDate, platform::VT_DATE },
-        { "DateSerial(2000, 1, 2)", engine::adDate, platform::VT_DATE },
-        { "DateAdd('d', 1, T)", engine::adDate, platform::VT_DATE },
-        { "CDate('2000-01-02')", engine::adDate, platform::VT_DATE },
-        { "IIf(L > 0, T, #1/2/2000#)", engine::adDate, platform::VT_DATE },
-        { "T + 1", engine::adDate, platform::VT_DATE },
-        { "T - #1/2/2000#", engine::adDouble, platform::VT_R8 },
-        { "L * 2", engine::adInteger, platform::VT_I4 },
-        { "S + B", engine::adSmallInt, platform::VT_I2 },
-        { "L + S", engine::adInteger, platform::VT_I4 },
-        { "D / 4", engine::adDouble, platform::VT_R8 },
-        { "L / 2", engine::adDouble, platform::VT_R8 },
-        { "7 \\ 2", engine::adInteger, platform::VT_I4 },
-        { "C * 2", engine::adCurrency, platform::VT_CY },
-        { "R * R", engine::adSingle, platform::VT_R4 },
-        { "X & '!'", engine::adVarWChar, platform::VT_BSTR },
-        { "L & ''", engine::adVarWChar, platform::VT_BSTR },
-        { "Year(T)", engine::adSmallInt, platform::VT_I2 },
-        { "DateDiff('d', T, Now())", engine::adInteger, platform::VT_I4 },
-        { "Len(X)", engine::adInteger, platform::VT_I4 },
-        { "CInt(2.6)", engine::adSmallInt, platform::VT_I2 },
-        { "CLng(2.6)", engine::adInteger, platform::VT_I4 },
-        { "CDbl(2)", engine::adDouble, platform::VT_R8 },
-        { "CStr(12)", engine::adVarWChar, platform::VT_BSTR },
-        { "Nz(X, 'none')", engine::adVarWChar, platform::VT_BSTR },
-        { "IIf(Y, L, S)", engine::adInteger, platform::VT_I4 },
-        { "IIf(Y, Y, Y)", engine::adBoolean, platform::VT_BOOL },
-        { "L = 70000", engine::adInteger, platform::VT_I4 },
-        { "True", engine::adInteger, platform::VT_I4 },
-        { "Max(T)", engine::adDate, platform::VT_DATE },
-        { "Count(*)", engine::adInteger, platform::VT_I4 },
-    };
+        VARTYPE vt;
+        const char* from = "Kinds";
+    } cases[] = { { "Now()", adDate, VT_DATE }, { "Date()", adDate, VT_DATE }, { "#1/2/2000#", adDate, VT_DATE },
+        { "DateSerial(2000, 1, 2)", adDate, VT_DATE }, { "DateAdd('d', 1, T)", adDate, VT_DATE },
+        { "CDate('2000-01-02')", adDate, VT_DATE }, { "IIf(L > 0, T, #1/2/2000#)", adDate, VT_DATE },
+        { "T + 1", adDate, VT_DATE }, { "T - #1/2/2000#", adDouble, VT_R8 },
+        // A column named with its table or alias, the second table of a
+        // join or of a list, has its own type.
+        { "Kinds.T + 1", adDate, VT_DATE },
+        { "B.T + 1", adDate, VT_DATE, "Kinds AS A INNER JOIN Kinds AS B ON A.ID = B.ID" },
+        { "K.T + 1", adDate, VT_DATE, "Kinds AS A, Kinds K" }, { "L * 2", adInteger, VT_I4 },
+        { "S + B", adSmallInt, VT_I2 }, { "L + S", adInteger, VT_I4 }, { "D / 4", adDouble, VT_R8 },
+        { "N / 4", adNumeric, VT_DECIMAL }, { "L / 2", adDouble, VT_R8 }, { "7 \\ 2", adInteger, VT_I4 },
+        { "C * 2", adCurrency, VT_CY }, { "R * R", adSingle, VT_R4 }, { "X & '!'", adVarWChar, VT_BSTR },
+        { "L & ''", adVarWChar, VT_BSTR }, { "Year(T)", adSmallInt, VT_I2 },
+        { "DateDiff('d', T, Now())", adInteger, VT_I4 }, { "Len(X)", adInteger, VT_I4 },
+        { "CInt(2.6)", adSmallInt, VT_I2 }, { "CLng(2.6)", adInteger, VT_I4 }, { "CDbl(2)", adDouble, VT_R8 },
+        { "CStr(12)", adVarWChar, VT_BSTR }, { "Nz(X, 'none')", adVarWChar, VT_BSTR },
+        { "IIf(Y, L, S)", adInteger, VT_I4 }, { "IIf(Y, Y, Y)", adBoolean, VT_BOOL }, { "L = 70000", adInteger, VT_I4 },
+        { "True", adInteger, VT_I4 }, { "Max(T)", adDate, VT_DATE }, { "Count(*)", adInteger, VT_I4 } };
     for (const auto& c : cases) {
-        auto rs = Open(QStringLiteral("SELECT %1 AS E FROM Kinds").arg(QLatin1String(c.expression)));
+        auto rs
+            = Open(QStringLiteral("SELECT %1 AS E FROM %2").arg(QLatin1String(c.expression), QLatin1String(c.from)));
         const auto field = rs->GetFields()->Item(QStringLiteral("E"));
         EXPECT_EQ(field->Type(), c.type) << c.expression;
         EXPECT_EQ(field->Value().vt(), c.vt) << c.expression;
@@ -169,19 +142,16 @@ TEST_F(FieldValueTest, TrueIsMinusOneWhateverWroteTheYesNoValue)
     const struct {
         const char* query;
         QStringList values;
-    } cases[] = {
-        { "SELECT True FROM Kinds WHERE L = 70000", { "-1" } },
+    } cases[] = { { "SELECT True FROM Kinds WHERE L = 70000", { "-1" } },
         { "SELECT False FROM Kinds WHERE L = 70000", { "0" } },
         { "SELECT CInt(True) FROM Kinds WHERE L = 70000", { "-1" } },
         { "SELECT Y + 0 FROM Kinds ORDER BY L", { "-1", "-1" } },
         { "SELECT IIf(True = -1, 'y', 'n') FROM Kinds WHERE L = 70000", { "y" } },
         { "SELECT L FROM Kinds WHERE Y = -1 ORDER BY L", { "2", "70000" } },
         { "SELECT L FROM Kinds WHERE Y = True ORDER BY L", { "2", "70000" } },
-        { "SELECT L FROM Kinds WHERE Y ORDER BY L", { "2", "70000" } },
-        { "SELECT L FROM Kinds WHERE NOT Y", {} },
+        { "SELECT L FROM Kinds WHERE Y ORDER BY L", { "2", "70000" } }, { "SELECT L FROM Kinds WHERE NOT Y", {} },
         { "SELECT (L > 5) FROM Kinds ORDER BY L", { "0", "-1" } },
-        { "SELECT Y FROM Kinds ORDER BY L", { "True", "True" } },
-    };
+        { "SELECT Y FROM Kinds ORDER BY L", { "True", "True" } } };
     for (const auto& c : cases) {
         auto rs = Open(QString::fromLatin1(c.query));
         QStringList values;
@@ -224,15 +194,9 @@ TEST_F(FieldValueTest, PutValuesAreConvertedAsJetDoesOrRefused)
     const struct {
         const char* field;
         Variant value;
-    } refused[] = {
-        { "T", Text(QStringLiteral("next Tuesday")) },
-        { "T", Text(QStringLiteral("2010-02-30")) },
-        { "L", Text(QStringLiteral("forty")) },
-        { "L", Text(QStringLiteral("12abc")) },
-        { "S", Variant::FromI4(40000) },
-        { "B", Variant::FromI4(-1) },
-        { "L", Variant::FromR8(3e10) },
-    };
+    } refused[] = { { "T", Text(QStringLiteral("next Tuesday")) }, { "T", Text(QStringLiteral("2010-02-30")) },
+        { "L", Text(QStringLiteral("forty")) }, { "L", Text(QStringLiteral("12abc")) }, { "S", Variant::FromI4(40000) },
+        { "B", Variant::FromI4(-1) }, { "L", Variant::FromR8(3e10) } };
     for (const auto& c : refused) {
         const auto e = ErrorOf([&] { Put(rs, QString::fromLatin1(c.field), c.value); });
         EXPECT_EQ(Hex(e.Error()), Hex(platform::DB_E_SCHEMAVIOLATION))
@@ -241,6 +205,16 @@ TEST_F(FieldValueTest, PutValuesAreConvertedAsJetDoesOrRefused)
             QStringLiteral("Multiple-step operation generated errors. Check each status value."));
     }
     EXPECT_EQ(rs->EditMode(), engine::adEditNone) << "a refused value starts no edit";
+    // Each integer type's bounds, those only other tools' files have
+    // included: the last value goes in, the next is refused.
+    for (const auto& [type, low, high] : { std::tuple { engine::adTinyInt, -128, 127 },
+             std::tuple { engine::adUnsignedTinyInt, 0, 255 }, std::tuple { engine::adSmallInt, -32768, 32767 } }) {
+        for (const int ok : { low, high })
+            EXPECT_NO_THROW(engine::StoredForField(Variant::FromI4(ok), type, QStringLiteral("F"))) << ok;
+        for (const int bad : { low - 1, high + 1 })
+            EXPECT_THROW(engine::StoredForField(Variant::FromI4(bad), type, QStringLiteral("F")), platform::ComError)
+                << bad;
+    }
     rs->Update();
     EXPECT_EQ(Raw(QStringLiteral("SELECT T || L || S || B FROM Kinds")), before);
 
@@ -258,16 +232,9 @@ TEST_F(FieldValueTest, PutValuesAreConvertedAsJetDoesOrRefused)
     const struct {
         double ole;
         const char* stored;
-    } dates[] = {
-        { 1.0 - 0.1 / 86400, "1899-12-31 00:00:00" },
-        { -1.0 - (86400 - 0.2) / 86400, "1899-12-30 00:00:00" },
-        { -2.5, "1899-12-28 12:00:00" },
-        { 60.0, "1900-02-28 00:00:00" },
-        { 61.0, "1900-03-01 00:00:00" },
-        { 1155.0, "1903-02-28 00:00:00" },
-        { 73109.0, "2100-02-28 00:00:00" },
-        { 73110.0, "2100-03-01 00:00:00" },
-    };
+    } dates[] = { { 1.0 - 0.1 / 86400, "1899-12-31 00:00:00" }, { -1.0 - (86400 - 0.2) / 86400, "1899-12-30 00:00:00" },
+        { -2.5, "1899-12-28 12:00:00" }, { 60.0, "1900-02-28 00:00:00" }, { 61.0, "1900-03-01 00:00:00" },
+        { 1155.0, "1903-02-28 00:00:00" }, { 73109.0, "2100-02-28 00:00:00" }, { 73110.0, "2100-03-01 00:00:00" } };
     for (const auto& d : dates) {
         SCOPED_TRACE(d.stored);
         Put(rs, QStringLiteral("T"), Variant::FromDate(d.ole));
@@ -322,13 +289,9 @@ TEST_F(FieldValueTest, GetChunkStartsAgainOnceAnotherFieldIsUsedOrTheRowChanges)
     EXPECT_EQ(chunk(memo, 100), "a small animal");
 
     // Part-way through, each other kind of use of another field restarts it.
-    const std::vector<std::function<void()>> uses = {
-        [&] { text->OriginalValue(); },
-        [&] { text->UnderlyingValue(); },
-        [&] { fields->Item(QStringLiteral("L"))->Value(); },
-        [&] { text->PutValue(Text(QStringLiteral("edited"))); },
-        [&] { fields->Item(QStringLiteral("G"))->GetChunk(2); },
-    };
+    const std::vector<std::function<void()>> uses = { [&] { text->OriginalValue(); }, [&] { text->UnderlyingValue(); },
+        [&] { fields->Item(QStringLiteral("L"))->Value(); }, [&] { text->PutValue(Text(QStringLiteral("edited"))); },
+        [&] { fields->Item(QStringLiteral("G"))->GetChunk(2); } };
     for (std::size_t i = 0; i < uses.size(); ++i) {
         text->Value(); // ends the run before, which read to the end
         EXPECT_EQ(chunk(memo, 7), "a small") << i;

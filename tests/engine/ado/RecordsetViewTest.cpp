@@ -1,10 +1,8 @@
 // A recordset's views of its snapshot: Filter and Sort, Find and
-// bookmarks, clones with their own positions over shared rows, GetString,
-// record binding, and the XML file a recordset saves and opens again.
+// bookmarks, clones with their own positions over shared rows, GetString
+// and record binding.
 #include "engine/EngineTestFiles.h"
 #include "engine/ado/RecordBinding.h"
-
-#include <QFile>
 
 using enginetest::ErrorOf;
 using enginetest::Hex;
@@ -17,10 +15,9 @@ protected:
     void SetUp() override
     {
         EngineTest::SetUp();
-        AddWord(QStringLiteral("cherry"), QStringLiteral("2024-03-01"), 4);
-        AddWord(QStringLiteral("apple"), QStringLiteral("2024-03-02"), 1);
-        AddWord(QStringLiteral("banana"), QStringLiteral("2024-03-03"), 2);
-        AddWord(QStringLiteral("Apricot"), QStringLiteral("2024-03-04"), 1);
+        for (const auto& [word, day, cycle] : { std::tuple { "cherry", 1, 4 }, std::tuple { "apple", 2, 1 },
+                 std::tuple { "banana", 3, 2 }, std::tuple { "Apricot", 4, 1 } })
+            AddWord(word, QStringLiteral("2024-03-0%1").arg(day), cycle);
         m_rs = Open(QStringLiteral("SELECT ID, Word, MemoryCycle FROM Words"));
     }
 
@@ -196,26 +193,6 @@ TEST_F(RecordsetViewTest, BoundRecordFollowsTheCursorAndAddsRows)
     record.cycle = 16;
     m_rs->Update(&record);
     EXPECT_EQ(Raw(QStringLiteral("SELECT MemoryCycle FROM Words WHERE ID = 5")), QStringLiteral("16"));
-}
-
-TEST_F(RecordsetViewTest, SavedFileOpensAgainForwardOnly)
-{
-    const QString file = m_dir.filePath(QStringLiteral("words.xml"));
-    m_rs->Save(file);
-    EXPECT_TRUE(QFile::exists(file));
-    EXPECT_NE(Hex(ErrorOf([&] { m_rs->Save(file); }).Error()), Hex(platform::S_OK)) << "an existing file is kept";
-
-    auto reopened = engine::Recordset::Create();
-    reopened->Open(file, QStringLiteral("Provider=MSPersist;"), engine::adOpenForwardOnly, engine::adLockOptimistic,
-        engine::adCmdFile);
-    EXPECT_EQ(reopened->RecordCount(), -1);
-    QStringList words;
-    for (; !reopened->IsEOF(); reopened->MoveNext()) {
-        const Variant cycle = Get(reopened, QStringLiteral("MemoryCycle"));
-        EXPECT_EQ(cycle.vt(), platform::VT_I4);
-        words << Get(reopened, QStringLiteral("Word")).bstrVal() + QString::number(cycle.lVal());
-    }
-    EXPECT_EQ(words, (QStringList { "cherry4", "apple1", "banana2", "Apricot1" }));
 }
 
 } // namespace

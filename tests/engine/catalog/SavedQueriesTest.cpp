@@ -73,6 +73,23 @@ TEST_F(SavedQueries, ProcedureWithTwoParametersRunsEveryWay)
     marked->SetCommandType(engine::adCmdText);
     EXPECT_EQ(Words(marked->Execute()), (QStringList { QStringLiteral("cat"), QStringLiteral("dog") }));
 
+    // A name used twice, in two cases, is one parameter; text compares
+    // without regard to case; EXECUTE reads quoted text, negative numbers
+    // and Null; PARAMETERS declares the values of a statement run as text.
+    Exec(QStringLiteral("CREATE PROCEDURE Named ([Which word] TEXT(50), minCycle LONG) AS SELECT Word FROM Words "
+                        "WHERE Word = [Which word] AND MemoryCycle >= minCycle OR Word = [which WORD]"));
+    EXPECT_EQ(
+        Words(StoredProc(QStringLiteral("Named"), { Text(QStringLiteral("CAT")), Variant::FromI4(99) })->Execute()),
+        QStringList { QStringLiteral("cat") });
+    EXPECT_EQ(Words(Db()->Execute(QStringLiteral("EXECUTE Named 'B''EE', -3"))), QStringList());
+    EXPECT_EQ(Words(Db()->Execute(QStringLiteral("EXECUTE Named 'BEE', -3"))), QStringList { QStringLiteral("bee") });
+    EXPECT_EQ(Words(Db()->Execute(QStringLiteral("EXECUTE Named Null, -3"))), QStringList());
+    auto declared = StoredProc(QStringLiteral("PARAMETERS n Long; UPDATE Words SET Word = Word WHERE MemoryCycle = n"),
+        { Text(QStringLiteral("8")) });
+    declared->SetCommandType(engine::adCmdText);
+    declared->Execute(&affected);
+    EXPECT_EQ(affected, Variant::FromI4(1));
+
     // A recordset opened on the saved query.
     auto opened = engine::Recordset::Create();
     EXPECT_EQ(Hex(ErrorOf([&] {

@@ -99,26 +99,25 @@ TEST_F(SchemaRowsets, ColumnsDescribeTypesDefaultsAndNulls)
     const std::vector<Row> words = Rows(engine::adSchemaColumns, { {}, {}, QStringLiteral("Words") });
     EXPECT_EQ(Column(words, "COLUMN_NAME"),
         (QStringList { "ID", "Word", "Pronunciation", "Description", "MemoryCycle", "Date" }));
-    auto at = [&words](int i, const char* column) {
-        return words[static_cast<std::size_t>(i)].value(QString::fromLatin1(column));
-    };
-    EXPECT_EQ(at(0, "ORDINAL_POSITION"), Variant::FromUI4(1));
-    EXPECT_EQ(at(5, "ORDINAL_POSITION"), Variant::FromUI4(6));
-    EXPECT_EQ(at(0, "DATA_TYPE"), Variant::FromUI2(engine::adInteger));
-    EXPECT_EQ(at(0, "IS_NULLABLE"), Variant::FromBool(false)); // the AutoNumber key
-    EXPECT_EQ(at(1, "DATA_TYPE"), Variant::FromUI2(engine::adWChar));
-    EXPECT_EQ(at(1, "CHARACTER_MAXIMUM_LENGTH"), Variant::FromUI4(255));
-    EXPECT_EQ(at(1, "CHARACTER_OCTET_LENGTH"), Variant::FromUI4(510));
-    EXPECT_EQ(at(1, "IS_NULLABLE"), Variant::FromBool(true));
-    EXPECT_TRUE(at(1, "NUMERIC_PRECISION").IsNull());
-    EXPECT_EQ(at(3, "DATA_TYPE"), Variant::FromUI2(engine::adWChar)); // MEMO: a long text
-    EXPECT_EQ(at(3, "COLUMN_FLAGS").ulVal() & engine::adFldLong, static_cast<std::uint32_t>(engine::adFldLong));
-    EXPECT_EQ(at(4, "COLUMN_HASDEFAULT"), Variant::FromBool(true));
-    EXPECT_EQ(at(4, "COLUMN_DEFAULT"), Variant::FromBstr(QStringLiteral("1")));
-    EXPECT_EQ(at(4, "NUMERIC_PRECISION"), Variant::FromUI2(10));
-    EXPECT_EQ(at(1, "COLUMN_HASDEFAULT"), Variant::FromBool(false));
-    EXPECT_EQ(at(5, "DATA_TYPE"), Variant::FromUI2(engine::adDate));
-    EXPECT_EQ(at(5, "DATETIME_PRECISION"), Variant::FromUI4(0));
+    using namespace engine;
+    using V = Variant;
+    const struct {
+        std::size_t row;
+        const char* column;
+        Variant value;
+    } described[] = { { 0, "ORDINAL_POSITION", V::FromUI4(1) }, { 5, "ORDINAL_POSITION", V::FromUI4(6) },
+        { 0, "DATA_TYPE", V::FromUI2(adInteger) }, { 0, "IS_NULLABLE", V::FromBool(false) }, // the AutoNumber key
+        { 1, "DATA_TYPE", V::FromUI2(adWChar) }, { 1, "CHARACTER_MAXIMUM_LENGTH", V::FromUI4(255) },
+        { 1, "CHARACTER_OCTET_LENGTH", V::FromUI4(510) }, { 1, "IS_NULLABLE", V::FromBool(true) },
+        { 1, "NUMERIC_PRECISION", Variant::Null() }, { 1, "COLUMN_HASDEFAULT", V::FromBool(false) },
+        { 3, "DATA_TYPE", V::FromUI2(adWChar) }, // MEMO: a long text
+        { 4, "COLUMN_HASDEFAULT", V::FromBool(true) }, { 4, "COLUMN_DEFAULT", V::FromBstr("1") },
+        { 4, "NUMERIC_PRECISION", V::FromUI2(10) }, { 5, "DATA_TYPE", V::FromUI2(adDate) },
+        { 5, "DATETIME_PRECISION", V::FromUI4(0) } };
+    for (const auto& d : described)
+        EXPECT_EQ(words[d.row].value(QString::fromLatin1(d.column)), d.value) << d.row << " " << d.column;
+    EXPECT_EQ(words[3].value(QStringLiteral("COLUMN_FLAGS")).ulVal() & engine::adFldLong,
+        static_cast<std::uint32_t>(engine::adFldLong));
 
     const std::vector<Row> prices = Rows(engine::adSchemaColumns, { {}, {}, QStringLiteral("Prices") });
     ASSERT_EQ(prices.size(), 3u);

@@ -82,14 +82,29 @@ void ExpectInvalid(const QString& criteria, bool filter)
 
 TEST(CriteriaTest, FindComparesByTheFieldsType)
 {
-    // Text: without regard to case.
-    EXPECT_TRUE(Finds("Word = 'apple'"));
-    EXPECT_TRUE(Finds("word='APPLE'"));
-    EXPECT_FALSE(Finds("Word <> 'apple'"));
-    EXPECT_TRUE(Finds("Word < 'banana'"));
-    EXPECT_TRUE(Finds("Name = 'O''Brien'"));
-    EXPECT_TRUE(Finds("Name = #O'Brien#")); // # may enclose text as well
-    // ... in every script.
+    // Each criterion the row meets, then each it fails. Text: without regard
+    // to case; # may enclose text as well.
+    const char* const found[]
+        = { "Word = 'apple'", "word='APPLE'", "Word < 'banana'", "Name = 'O''Brien'", "Name = #O'Brien#",
+              // Numbers: numerically, not as text ("9" > "10" as text), text that
+              // reads as a number included.
+              "ID < 10", "ID = '9'", "[Memory Cycle] = 2", "Code > 9", "Price = $50.00", "Price > 49.99",
+              "Ratio = 2.5E-1", "Ratio > -1", "Flag = True", "Flag <> 0",
+              // Dates: as dates, for date fields and for text holding a date.
+              "Date > #5/17/2010#", "Date < #2010-05-18#", "Date = #5/17/2010 12:00:00 PM#",
+              "Date = '2010-05-17 12:00:00'", "Written = #5/17/2010#",
+              // Null only by = Null; LIKE with * or % anywhere.
+              "Pronunciation = Null", "Word <> Null", "Word LIKE 'app*'", "Word LIKE '%PL%'", "Word LIKE '*e'",
+              "Word LIKE 'a*l*'" };
+    for (const char* criteria : found)
+        EXPECT_TRUE(Finds(QString::fromUtf8(criteria))) << criteria;
+    const char* const missed[] = { "Word <> 'apple'", "ID >= 10", "Flag = False",
+        "Word = #5/17/2010#", // text that is no date never equals one
+        "Pronunciation <> NULL", "Pronunciation = ''", "Pronunciation <> ''", "Word LIKE 'b*'", "Word LIKE 'appl'",
+        "Pronunciation LIKE '*'" };
+    for (const char* criteria : missed)
+        EXPECT_FALSE(Finds(QString::fromUtf8(criteria))) << criteria;
+    // Text in every script.
     for (const auto& [word, criteria] :
         { std::pair { "été", "Word = 'ÉTÉ'" }, { "Москва", "Word = 'МОСКВА'" }, { "αβγ", "Word = 'ΑΒΓ'" },
             { "été", "Word LIKE 'ÉT*'" }, { "Москва", "Word LIKE '*СКВА'" }, { "αβγ", "Word >= 'ΑΒΓ'" } }) {
@@ -98,52 +113,16 @@ TEST(CriteriaTest, FindComparesByTheFieldsType)
         EXPECT_TRUE(Finds(QString::fromUtf8(criteria), row)) << criteria;
         EXPECT_TRUE(Filters(QString::fromUtf8(criteria), row)) << criteria;
     }
-    // Numbers: numerically, not as text ("9" > "10" as text).
-    EXPECT_TRUE(Finds("ID < 10"));
-    EXPECT_FALSE(Finds("ID >= 10"));
-    EXPECT_TRUE(Finds("ID = '9'"));
-    EXPECT_TRUE(Finds("[Memory Cycle] = 2"));
-    EXPECT_TRUE(Finds("Code > 9")); // text that reads as a number
-    EXPECT_TRUE(Finds("Price = $50.00"));
-    EXPECT_TRUE(Finds("Price > 49.99"));
-    EXPECT_TRUE(Finds("Ratio = 2.5E-1"));
-    EXPECT_TRUE(Finds("Ratio > -1"));
-    EXPECT_TRUE(Finds("Flag = True"));
-    EXPECT_FALSE(Finds("Flag = False"));
-    EXPECT_TRUE(Finds("Flag <> 0"));
-    // Dates: as dates, for date fields and for text holding a date.
-    EXPECT_TRUE(Finds("Date > #5/17/2010#"));
-    EXPECT_TRUE(Finds("Date < #2010-05-18#"));
-    EXPECT_TRUE(Finds("Date = #5/17/2010 12:00:00 PM#"));
-    EXPECT_TRUE(Finds("Date = '2010-05-17 12:00:00'"));
-    EXPECT_TRUE(Finds("Written = #5/17/2010#"));
-    EXPECT_FALSE(Finds("Word = #5/17/2010#")); // text that is no date never equals one
-    // Null.
-    EXPECT_TRUE(Finds("Pronunciation = Null"));
-    EXPECT_FALSE(Finds("Pronunciation <> NULL"));
-    EXPECT_FALSE(Finds("Pronunciation = ''"));
-    EXPECT_FALSE(Finds("Pronunciation <> ''"));
-    EXPECT_TRUE(Finds("Word <> Null"));
-    // LIKE with * or % anywhere.
-    EXPECT_TRUE(Finds("Word LIKE 'app*'"));
-    EXPECT_TRUE(Finds("Word LIKE '%PL%'"));
-    EXPECT_TRUE(Finds("Word LIKE '*e'"));
-    EXPECT_TRUE(Finds("Word LIKE 'a*l*'"));
-    EXPECT_FALSE(Finds("Word LIKE 'b*'"));
-    EXPECT_FALSE(Finds("Word LIKE 'appl'"));
-    EXPECT_FALSE(Finds("Pronunciation LIKE '*'"));
 }
 
 TEST(CriteriaTest, FilterJoinsComparisonsWithAndOrAndParentheses)
 {
-    EXPECT_TRUE(Filters("Word = 'pear' OR Word = 'apple'"));
-    EXPECT_FALSE(Filters("Word = 'apple' AND ID > 9"));
-    EXPECT_TRUE(Filters("Word = 'apple' AND ID = 9 AND [Memory Cycle] = 2"));
     // AND binds tighter than OR.
-    EXPECT_TRUE(Filters("Word = 'apple' OR Word = 'pear' AND ID > 100"));
-    EXPECT_FALSE(Filters("(Word = 'apple' OR Word = 'pear') AND ID > 100"));
-    EXPECT_TRUE(Filters("((Word = 'pear') OR (ID = 9 and Pronunciation = Null))"));
-
+    for (const char* met : { "Word = 'pear' OR Word = 'apple'", "Word = 'apple' AND ID = 9 AND [Memory Cycle] = 2",
+             "Word = 'apple' OR Word = 'pear' AND ID > 100", "((Word = 'pear') OR (ID = 9 and Pronunciation = Null))" })
+        EXPECT_TRUE(Filters(QString::fromLatin1(met))) << met;
+    for (const char* failed : { "Word = 'apple' AND ID > 9", "(Word = 'apple' OR Word = 'pear') AND ID > 100" })
+        EXPECT_FALSE(Filters(QString::fromLatin1(failed))) << failed;
     Row other = WordRow();
     other.Set("Word", Variant::FromBstr("Pear"));
     EXPECT_TRUE(Filters("Word = 'pear' OR Word = 'apple'", other));

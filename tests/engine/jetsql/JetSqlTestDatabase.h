@@ -14,6 +14,7 @@
 #include <ostream>
 #include <sqlite3.h>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 // GoogleTest shows a QString as its text.
@@ -137,5 +138,18 @@ private:
     QTemporaryDir m_dir;
     std::unique_ptr<sqlite3, Closer> m_db;
 };
+
+// Each expression's value as text ("SELECT <expression>"); nullptr stands
+// for Null.
+inline void ExpectValues(JetSqlTestDatabase& db, std::initializer_list<std::pair<const char*, const char*>> values)
+{
+    for (const auto& [expression, shown] : values) {
+        const QVariant value = db.Value(QString::fromUtf8(expression));
+        if (shown == nullptr)
+            EXPECT_TRUE(value.isNull()) << expression;
+        else
+            EXPECT_EQ(value.toString(), QString::fromUtf8(shown)) << expression;
+    }
+}
 
 } // namespace lexitest

@@ -36,10 +36,7 @@ ColumnInfo Col(const char* name, long type, long size, long extraAttributes = 0,
     return c;
 }
 
-double Ole(int y, int mo, int d, int h, int mi, int s)
-{
-    return platform::OleDateTime(y, mo, d, h, mi, s).m_dt;
-}
+using enginetest::Ole;
 
 QString Quoted(const QString& name)
 {
@@ -54,13 +51,8 @@ QByteArray ReadAll(const QString& path)
 }
 
 // One column of each type the format carries, with a value that tests its
-// edges, and the same row with every value NULL.
-struct Sample {
-    std::vector<ColumnInfo> columns;
-    std::vector<Variant> values;
-};
-
-Sample EveryType()
+// edges.
+std::vector<std::pair<ColumnInfo, Variant>> EveryType()
 {
     using namespace engine;
     platform::DECIMAL big;
@@ -71,6 +63,9 @@ Sample EveryType()
     platform::DECIMAL money;
     money.Lo64 = 1250; // 12.50, trailing zero kept
     money.scale = 2;
+    platform::DECIMAL cent; // a mantissa of 1
+    cent.Lo64 = 1;
+    cent.scale = 2;
     QString longText;
     for (int i = 0; i < 20000; ++i)
         longText += QStringLiteral("line %1\r\n").arg(i);
@@ -79,41 +74,36 @@ Sample EveryType()
     for (int i = 0; i < longBytes.size(); ++i)
         longBytes[i] = static_cast<char>(i * 7);
 
-    Sample s;
-    auto add = [&s](ColumnInfo c, Variant v) {
-        s.columns.push_back(std::move(c));
-        s.values.push_back(std::move(v));
-    };
-    add(Col("TinyInt", adTinyInt, 1, adFldFixed, 3), Variant::FromI1(-128));
-    add(Col("SmallInt", adSmallInt, 2, adFldFixed, 5), Variant::FromI2(-32768));
-    add(Col("Integer", adInteger, 4, adFldFixed, 10), Variant::FromI4(2147483647));
-    add(Col("BigInt", adBigInt, 8, adFldFixed, 19), Variant::FromI8(-9223372036854775807LL - 1));
-    add(Col("Byte", adUnsignedTinyInt, 1, adFldFixed, 3), Variant::FromUI1(255));
-    add(Col("UShort", adUnsignedSmallInt, 2, adFldFixed, 5), Variant::FromUI2(65535));
-    add(Col("ULong", adUnsignedInt, 4, adFldFixed, 10), Variant::FromUI4(4294967295u));
-    add(Col("UBig", adUnsignedBigInt, 8, adFldFixed, 20), Variant::FromUI8(18446744073709551615ull));
-    add(Col("Single", adSingle, 4, adFldFixed, 7), Variant::FromR4(0.1f));
-    add(Col("Double", adDouble, 8, adFldFixed, 15), Variant::FromR8(-1.2345678901234567e-300));
-    add(Col("Currency", adCurrency, 8, adFldFixed, 19), Variant::FromCy(-9223372036854775807LL - 1));
-    add(Col("Decimal", adDecimal, 16, adFldFixed, 28, 10), Variant::FromDecimal(big));
-    add(Col("Numeric", adNumeric, 19, adFldFixed, 18, 2), Variant::FromDecimal(money));
-    add(Col("Flag", adBoolean, 2, adFldFixed), Variant::FromBool(true));
-    add(Col("When", adDate, 8, adFldFixed), Variant::FromDate(Ole(2010, 5, 17, 8, 30, 0)));
-    add(Col("Stamp", adDBTimeStamp, 16, adFldFixed, 19), Variant::FromDate(Ole(1850, 1, 2, 23, 59, 59)));
-    add(Col("Day", adDBDate, 6, adFldFixed), Variant::FromDate(Ole(9999, 12, 31, 0, 0, 0)));
-    add(Col("Clock", adDBTime, 6, adFldFixed), Variant::FromDate(Ole(1899, 12, 30, 8, 5, 9)));
-    add(Col("Guid", adGUID, 16, adFldFixed),
-        Variant::FromBstr(QStringLiteral("{6F9619FF-8B86-D011-B42D-00C04FC964FF}")));
-    add(Col("Text", adVarWChar, 50), Variant::FromBstr(QStringLiteral("a <b> & \"c\" 'd' \ttab\r\nline end ]]>")));
-    add(Col("Fixed", adWChar, 4, adFldFixed), Variant::FromBstr(QStringLiteral("abcd")));
-    add(Col("Memo", adLongVarWChar, 536870910, adFldLong), Variant::FromBstr(longText));
-    add(Col("Narrow", adVarChar, 20), Variant::FromBstr(QStringLiteral("narrow")));
-    add(Col("NarrowLong", adLongVarChar, 2147483647, adFldLong), Variant::FromBstr(QStringLiteral("long narrow")));
-    add(Col("Bin", adBinary, 3, adFldFixed), Variant::FromBytes(QByteArray("\x00\xFF\x10", 3)));
-    add(Col("VarBin", adVarBinary, 510), Variant::FromBytes(QByteArray("\x01\x02", 2)));
-    add(Col("LongBin", adLongVarBinary, 1073741823, adFldLong), Variant::FromBytes(longBytes));
-    add(Col("Empty Text", adVarWChar, 10), Variant::FromBstr(QString()));
-    return s;
+    return { { Col("TinyInt", adTinyInt, 1, adFldFixed, 3), Variant::FromI1(-128) },
+        { Col("SmallInt", adSmallInt, 2, adFldFixed, 5), Variant::FromI2(-32768) },
+        { Col("Integer", adInteger, 4, adFldFixed, 10), Variant::FromI4(2147483647) },
+        { Col("BigInt", adBigInt, 8, adFldFixed, 19), Variant::FromI8(-9223372036854775807LL - 1) },
+        { Col("Byte", adUnsignedTinyInt, 1, adFldFixed, 3), Variant::FromUI1(255) },
+        { Col("UShort", adUnsignedSmallInt, 2, adFldFixed, 5), Variant::FromUI2(65535) },
+        { Col("ULong", adUnsignedInt, 4, adFldFixed, 10), Variant::FromUI4(4294967295u) },
+        { Col("UBig", adUnsignedBigInt, 8, adFldFixed, 20), Variant::FromUI8(18446744073709551615ull) },
+        { Col("Single", adSingle, 4, adFldFixed, 7), Variant::FromR4(0.1f) },
+        { Col("Double", adDouble, 8, adFldFixed, 15), Variant::FromR8(-1.2345678901234567e-300) },
+        { Col("Currency", adCurrency, 8, adFldFixed, 19), Variant::FromCy(-9223372036854775807LL - 1) },
+        { Col("Decimal", adDecimal, 16, adFldFixed, 28, 10), Variant::FromDecimal(big) },
+        { Col("Numeric", adNumeric, 19, adFldFixed, 18, 2), Variant::FromDecimal(money) },
+        { Col("Cent", adNumeric, 19, adFldFixed, 18, 2), Variant::FromDecimal(cent) },
+        { Col("Flag", adBoolean, 2, adFldFixed), Variant::FromBool(true) },
+        { Col("When", adDate, 8, adFldFixed), Variant::FromDate(Ole(2010, 5, 17, 8, 30, 0)) },
+        { Col("Stamp", adDBTimeStamp, 16, adFldFixed, 19), Variant::FromDate(Ole(1850, 1, 2, 23, 59, 59)) },
+        { Col("Day", adDBDate, 6, adFldFixed), Variant::FromDate(Ole(9999, 12, 31, 0, 0, 0)) },
+        { Col("Clock", adDBTime, 6, adFldFixed), Variant::FromDate(Ole(1899, 12, 30, 8, 5, 9)) },
+        { Col("Guid", adGUID, 16, adFldFixed),
+            Variant::FromBstr(QStringLiteral("{6F9619FF-8B86-D011-B42D-00C04FC964FF}")) },
+        { Col("Text", adVarWChar, 50), Variant::FromBstr(QStringLiteral("a <b> & \"c\" 'd' \ttab\r\nline end ]]>")) },
+        { Col("Fixed", adWChar, 4, adFldFixed), Variant::FromBstr(QStringLiteral("abcd")) },
+        { Col("Memo", adLongVarWChar, 536870910, adFldLong), Variant::FromBstr(longText) },
+        { Col("Narrow", adVarChar, 20), Variant::FromBstr(QStringLiteral("narrow")) },
+        { Col("NarrowLong", adLongVarChar, 2147483647, adFldLong), Variant::FromBstr(QStringLiteral("long narrow")) },
+        { Col("Bin", adBinary, 3, adFldFixed), Variant::FromBytes(QByteArray("\x00\xFF\x10", 3)) },
+        { Col("VarBin", adVarBinary, 510), Variant::FromBytes(QByteArray("\x01\x02", 2)) },
+        { Col("LongBin", adLongVarBinary, 1073741823, adFldLong), Variant::FromBytes(longBytes) },
+        { Col("Empty Text", adVarWChar, 10), Variant::FromBstr(QString()) } };
 }
 
 // What ADO writes for the recordset of SaveWritesAdoFormCharacterForCharacter,
@@ -247,7 +237,15 @@ protected:
 
 TEST_F(XmlPersistence, EveryTypeAndNullRoundTrips)
 {
-    const Sample s = EveryType();
+    struct {
+        std::vector<ColumnInfo> columns;
+        std::vector<Variant> values;
+    } s;
+    for (const auto& [column, value] : EveryType()) {
+        s.columns.push_back(column);
+        s.values.push_back(value);
+    }
+    // The same row with every value NULL follows.
     std::vector<Variant> nulls(s.columns.size(), Variant::Null());
     auto rs = engine::Recordset::FromRows(s.columns, { s.values, nulls }, false);
     const QString path = PathOf("every.xml");
@@ -308,39 +306,6 @@ TEST_F(XmlPersistence, NamesThatAreNoXmlNamesKeepTheirSpelling)
         EXPECT_EQ(back.columns[i].name, columns[i].name);
         EXPECT_EQ(back.rows[0][i], row[i]);
     }
-}
-
-TEST_F(XmlPersistence, SavedFileOpensAsRecordset)
-{
-    const std::vector<ColumnInfo> columns
-        = { Col("ID", engine::adInteger, 4, engine::adFldFixed, 10), Col("Word", engine::adVarWChar, 50) };
-    auto rs = engine::Recordset::FromRows(columns,
-        { { Variant::FromI4(1), Variant::FromBstr(QStringLiteral("cat")) }, { Variant::FromI4(2), Variant::Null() },
-            { Variant::FromI4(3), Variant::FromBstr(QStringLiteral("bird")) } },
-        false);
-    rs->MoveFirst();
-    rs->MoveNext(); // Save leaves the cursor where it was
-    const QString path = PathOf("words.xml");
-    rs->Save(path, engine::adPersistXML);
-    EXPECT_EQ(rs->GetFields()->Item(0)->Value(), Variant::FromI4(2));
-
-    auto reopened = engine::Recordset::Create();
-    reopened->Open(path, QStringLiteral("Provider=MSPersist;"), engine::adOpenForwardOnly, engine::adLockOptimistic,
-        engine::adCmdFile);
-    std::vector<QString> words;
-    while (!reopened->IsEOF()) {
-        const Variant w = reopened->GetFields()->Item(QStringLiteral("Word"))->Value();
-        words.push_back(w.IsNull() ? QStringLiteral("(null)") : w.bstrVal());
-        reopened->MoveNext();
-    }
-    EXPECT_EQ(
-        words, (std::vector<QString> { QStringLiteral("cat"), QStringLiteral("(null)"), QStringLiteral("bird") }));
-
-    // A forward-only recordset, read to its end, saves every row again.
-    const QString again = PathOf("again.xml");
-    reopened->Save(again, engine::adPersistXML);
-    EXPECT_TRUE(reopened->IsEOF());
-    EXPECT_EQ(engine::xmlpersist::Load(again).rows.size(), 3u);
 }
 
 // One field of every type ADO persists, with a value in each, and a row of
@@ -527,12 +492,17 @@ TEST_F(XmlPersistenceSql, SqlRecordsetOfEveryJetTypeRoundTrips)
     Put(binary, QStringLiteral("O"), Variant::FromBytes(QByteArray("\x00\x01\xFE", 3)));
     binary->Update();
     rs->Requery();
+    rs->MoveLast();
 
+    // Save leaves the cursor where it was, and never replaces a file.
     const QString path = m_dir.filePath(QStringLiteral("samples.xml"));
     rs->Save(path);
+    EXPECT_EQ(rs->AbsolutePosition(), 2);
+    EXPECT_THROW(rs->Save(path), ComError);
     auto back = engine::Recordset::Create();
     back->Open(path, QStringLiteral("Provider=MSPersist;"), engine::adOpenForwardOnly, engine::adLockOptimistic,
         engine::adCmdFile);
+    EXPECT_EQ(back->RecordCount(), -1);
     auto backFields = back->GetFields();
     ASSERT_EQ(backFields->Count(), fields->Count());
     rs->MoveFirst();
@@ -551,6 +521,10 @@ TEST_F(XmlPersistenceSql, SqlRecordsetOfEveryJetTypeRoundTrips)
         }
     }
     EXPECT_EQ(rows, 2);
+    // A forward-only recordset, read to its end, saves every row again.
+    const QString again = m_dir.filePath(QStringLiteral("again.xml"));
+    back->Save(again);
+    EXPECT_EQ(engine::xmlpersist::Load(again).rows.size(), 2u);
 
     // With a filter in effect only the rows it lets through are saved, as
     // ADO saves them; the recordset keeps its place.
