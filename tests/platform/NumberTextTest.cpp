@@ -49,7 +49,7 @@ TEST(NumberText, DecimalValueUsesTheLowThirtyTwoBits)
 TEST(NumberText, WtoiReadsALeadingInteger)
 {
     const std::pair<const char*, int> cases[]
-        = { { "42", 42 }, { "  -42abc", -42 }, { "\t+7", 7 }, { "", 0 }, { "abc", 0 }, { "- 5", 0 },
+        = { { "42", 42 }, { "  -42abc", -42 }, { "\t+7", 7 }, { "\r\n5", 5 }, { "", 0 }, { "abc", 0 }, { "- 5", 0 },
               { "99999999999", INT_MAX }, { "-99999999999", INT_MIN }, { "-2147483648", INT_MIN } };
     for (const auto& [text, value] : cases)
         EXPECT_EQ(Wtoi(QString::fromLatin1(text)), value) << text;
