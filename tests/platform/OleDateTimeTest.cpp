@@ -119,8 +119,8 @@ TEST(OleDateTime, FormatCodes)
     const std::tuple<OleDateTime, const char*, const char*> cases[]
         = { { d, "%Y-%m-%d %H:%M:%S", "2010-05-17 08:30:00" }, { d, "%d/%m/%Y", "17/05/2010" },
               { d, "%a %A %b %B", "Mon Monday May May" }, { d, "%y|%j|%w|%I%p|%%|100%", "10|137|1|08AM|%|100%" },
-              { d, "%#d.%#m.%Y", "17.5.2010" }, { d, "%c", "05/17/10 08:30:00" }, { d, "%x %X", "05/17/10 08:30:00" },
-              { evening, "%I:%M:%S %p %a %b %U %W", "08:05:09 PM Sun Jan 01 00" },
+              { d, "%#d.%#m.%Y", "17.5.2010" }, { d, "%q %#q", "%q %#q" }, { d, "%c", "05/17/10 08:30:00" },
+              { d, "%x %X", "05/17/10 08:30:00" }, { evening, "%I:%M:%S %p %a %b %U %W", "08:05:09 PM Sun Jan 01 00" },
               { OleDateTime(2009, 1, 3, 0, 0, 0), "%a %U %W", "Sat 00 00" },
               { OleDateTime(2010, 1, 1, 0, 0, 0), "%I %p", "12 AM" },
               { OleDateTime(2010, 1, 1, 12, 0, 0), "%I %p", "12 PM" },
