@@ -155,6 +155,7 @@ TEST_F(CommandParameter, MissingIllTypedAndSurplusValuesFailAndChangeNothing)
     const int before = WordCount();
 
     auto insert = NewCommand(QStringLiteral("INSERT INTO Words (Word, MemoryCycle) VALUES (?, ?)"));
+    EXPECT_EQ(Hex(ErrorOf([&] { insert->Execute(); }).Error()), "80040e10"); // no parameters at all
     Add(insert, "w", engine::adVarWChar, 50, Variant::FromBstr(QStringLiteral("dog")));
     platform::ComError e = ErrorOf([&] { insert->Execute(); });
     EXPECT_EQ(Hex(e.Error()), "80040e10");

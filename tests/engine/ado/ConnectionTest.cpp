@@ -120,6 +120,8 @@ TEST_F(EngineTest, ExecuteCountsRowsAndReportsJetsErrors)
         { "SELECT FROM WHERE", platform::DB_E_ERRORSINCOMMAND, "" },
         { "SELECT Colour FROM Words", platform::DB_E_PARAMNOTOPTIONAL,
             "No value given for one or more required parameters." },
+        { "DELETE FROM Words WHERE ID = ?", platform::DB_E_PARAMNOTOPTIONAL,
+            "No value given for one or more required parameters." },
         { "SELECT * FROM Wordz", platform::DB_E_NOTABLE,
             "The Microsoft Jet database engine cannot find the input table or query 'Wordz'.  Make sure it exists and "
             "that its name is spelled correctly." },

@@ -112,6 +112,9 @@ TEST_F(JetSqlFunctionsTest, ClockAndDatePartsReadTheFixedClock)
             { "DatePart('ww', #1/1/2010#)", "1" },
             { "DatePart('ww', #1/3/2010#)", "2" }, // the first Sunday starts week 2
             { "DatePart('ww', #1/3/2010#, 1, 3)", "1" }, // first whole week
+            { "DatePart('ww', #1/1/2017#)", "1" }, // a Sunday: week 1 starts on its first day
+            { "DatePart('ww', #1/1/2020#, 1, 2)", "1" }, // four days of the year: week 1
+            { "DatePart('ww', #1/1/2021#, 1, 2)", "53" }, // two days: the last week of the year before
             { "DatePart('h', #5/17/2010 8:30:15 PM#)", "20" }, { "DatePart('n', #5/17/2010 8:30:15 PM#)", "30" },
             { "DatePart('s', #5/17/2010 8:30:15 PM#)", "15" }, { "DateSerial(2010, 14, 0)", "2011-01-31 00:00:00" },
             { "DateSerial(10, 5, 17)", "2010-05-17 00:00:00" }, { "TimeSerial(25, 0, 0)", "1899-12-31 01:00:00" },
