@@ -47,15 +47,14 @@ TEST(ComError, CodeMeaningUsesSystemTextWithoutItsLineEnd)
 
 TEST(ComError, CodeMeaningFallbackForms)
 {
-    EXPECT_EQ(CodeMeaning(DB_E_ERRORSINCOMMAND), QStringLiteral("IDispatch error #3092"));
-    EXPECT_EQ(CodeMeaning(MakeHr(0x80040201u)), QStringLiteral("IDispatch error #1"));
-    EXPECT_EQ(CodeMeaning(MakeHr(0x8004FFFFu)), QStringLiteral("IDispatch error #65023"));
-    EXPECT_EQ(CodeMeaning(MakeHr(0x80040200u)), QStringLiteral("Unknown error 0x80040200"));
-    EXPECT_EQ(CodeMeaning(adErrInvalidArgument), QStringLiteral("Unknown error 0x800A0BB9"));
-    EXPECT_EQ(CodeMeaning(adErrNoCurrentRecord), QStringLiteral("Unknown error 0x800A0BCD"));
-    EXPECT_EQ(CodeMeaning(MakeHr(0x80050000u)), QStringLiteral("Unknown error 0x80050000"));
-    // No leading zeros in the fallback form.
-    EXPECT_EQ(CodeMeaning(MakeHr(0x1234u)), QStringLiteral("Unknown error 0x1234"));
+    // The last has no leading zeros in the fallback form.
+    const std::pair<std::uint32_t, const char*> forms[]
+        = { { 0x80040E14u, "IDispatch error #3092" }, { 0x80040201u, "IDispatch error #1" },
+              { 0x8004FFFFu, "IDispatch error #65023" }, { 0x80040200u, "Unknown error 0x80040200" },
+              { 0x800A0BB9u, "Unknown error 0x800A0BB9" }, { 0x800A0BCDu, "Unknown error 0x800A0BCD" },
+              { 0x80050000u, "Unknown error 0x80050000" }, { 0x1234u, "Unknown error 0x1234" } };
+    for (const auto& [code, text] : forms)
+        EXPECT_EQ(CodeMeaning(MakeHr(code)), QString::fromLatin1(text)) << std::hex << code;
     EXPECT_FALSE(SystemMessageText(adErrInvalidArgument).has_value());
 }
 

@@ -4,7 +4,9 @@
 
 #include "platform/CivilDate.h"
 
+#include <array>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace platform;
 
@@ -23,20 +25,19 @@ void ExpectFields(const OleDateTime& d, int y, int mo, int da, int h, int mi, in
 
 TEST(OleDateTime, DayCountsAroundTheEpoch)
 {
-    ExpectFields(OleDateTime(0.0), 1899, 12, 30, 0, 0, 0);
-    ExpectFields(OleDateTime(1.0), 1899, 12, 31, 0, 0, 0);
-    ExpectFields(OleDateTime(2.0), 1900, 1, 1, 0, 0, 0);
-    ExpectFields(OleDateTime(2.25), 1900, 1, 1, 6, 0, 0);
-    // Before the epoch the fraction counts forward from the named day.
-    ExpectFields(OleDateTime(-1.25), 1899, 12, 29, 6, 0, 0);
-    ExpectFields(OleDateTime(-0.5), 1899, 12, 30, 12, 0, 0);
-    EXPECT_DOUBLE_EQ(OleDateTime(1899, 12, 29, 6, 0, 0).m_dt, -1.25);
-    EXPECT_DOUBLE_EQ(OleDateTime(1899, 12, 30, 12, 0, 0).m_dt, 0.5);
-    EXPECT_DOUBLE_EQ(OleDateTime(2010, 5, 17, 0, 0, 0).m_dt, 40315.0);
-    EXPECT_DOUBLE_EQ(OleDateTime(1970, 1, 1, 0, 0, 0).m_dt, 25569.0);
-    // The limits of the range.
-    ExpectFields(OleDateTime(100, 1, 1, 0, 0, 0), 100, 1, 1, 0, 0, 0);
-    EXPECT_DOUBLE_EQ(OleDateTime(100, 1, 1, 0, 0, 0).m_dt, -657434.0);
+    // Before the epoch the fraction counts forward from the named day; the
+    // last rows are the limits of the range. Each day number reads as its
+    // date, and the date gives back the number (0.5 for noon of day -0.5).
+    const struct {
+        double days;
+        int y, mo, d, h;
+    } dates[] = { { 0.0, 1899, 12, 30, 0 }, { 1.0, 1899, 12, 31, 0 }, { 2.0, 1900, 1, 1, 0 }, { 2.25, 1900, 1, 1, 6 },
+        { -1.25, 1899, 12, 29, 6 }, { -0.5, 1899, 12, 30, 12 }, { 40315.0, 2010, 5, 17, 0 }, { 25569.0, 1970, 1, 1, 0 },
+        { -657434.0, 100, 1, 1, 0 } };
+    for (const auto& c : dates) {
+        ExpectFields(OleDateTime(c.days), c.y, c.mo, c.d, c.h, 0, 0);
+        EXPECT_DOUBLE_EQ(OleDateTime(c.y, c.mo, c.d, c.h, 0, 0).m_dt, c.days == -0.5 ? 0.5 : c.days) << c.days;
+    }
     ExpectFields(OleDateTime(9999, 12, 31, 23, 59, 59), 9999, 12, 31, 23, 59, 59);
     EXPECT_EQ(OleDateTime(3e6).GetStatus(), OleDateTime::invalid);
     EXPECT_EQ(OleDateTime(-700000.0).GetStatus(), OleDateTime::invalid);
@@ -86,11 +87,7 @@ TEST(OleDateTime, RoundTripsAndRoundingToTheSecond)
 TEST(OleDateTime, LeapDaysAndRefusedDates)
 {
     EXPECT_EQ(OleDateTime(2000, 2, 29, 0, 0, 0).GetStatus(), OleDateTime::valid);
-    EXPECT_EQ(OleDateTime(2012, 2, 29, 0, 0, 0).GetStatus(), OleDateTime::valid);
     ExpectFields(OleDateTime(OleDateTime(2012, 2, 29, 0, 0, 0).m_dt + 1.0), 2012, 3, 1, 0, 0, 0);
-    EXPECT_EQ(OleDateTime(1900, 2, 29, 0, 0, 0).GetStatus(), OleDateTime::invalid);
-    EXPECT_EQ(OleDateTime(2100, 2, 29, 0, 0, 0).GetStatus(), OleDateTime::invalid);
-    EXPECT_EQ(OleDateTime(2011, 2, 29, 0, 0, 0).GetStatus(), OleDateTime::invalid);
     // The last day of every month is a date, and the day after it is not.
     const int lengths[] = { 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31 };
     for (int month = 1; month <= 12; ++month) {
@@ -100,14 +97,11 @@ TEST(OleDateTime, LeapDaysAndRefusedDates)
         EXPECT_EQ(OleDateTime(2011, month, lengths[month - 1], 0, 0, 0).GetStatus(), OleDateTime::valid) << month;
         EXPECT_EQ(OleDateTime(2011, month, lengths[month - 1] + 1, 0, 0, 0).GetStatus(), OleDateTime::invalid) << month;
     }
-    EXPECT_EQ(OleDateTime(2010, 13, 1, 0, 0, 0).GetStatus(), OleDateTime::invalid);
-    EXPECT_EQ(OleDateTime(2010, 0, 1, 0, 0, 0).GetStatus(), OleDateTime::invalid);
-    EXPECT_EQ(OleDateTime(2010, 1, 0, 0, 0, 0).GetStatus(), OleDateTime::invalid);
-    EXPECT_EQ(OleDateTime(2010, 1, 1, 24, 0, 0).GetStatus(), OleDateTime::invalid);
-    EXPECT_EQ(OleDateTime(2010, 1, 1, 0, 60, 0).GetStatus(), OleDateTime::invalid);
-    EXPECT_EQ(OleDateTime(2010, 1, 1, 0, 0, 60).GetStatus(), OleDateTime::invalid);
-    EXPECT_EQ(OleDateTime(99, 1, 1, 0, 0, 0).GetStatus(), OleDateTime::invalid);
-    EXPECT_EQ(OleDateTime(10000, 1, 1, 0, 0, 0).GetStatus(), OleDateTime::invalid);
+    const std::array<int, 6> refused[] = { { 1900, 2, 29, 0, 0, 0 }, { 2100, 2, 29, 0, 0, 0 }, { 2010, 13, 1, 0, 0, 0 },
+        { 2010, 0, 1, 0, 0, 0 }, { 2010, 1, 0, 0, 0, 0 }, { 2010, 1, 1, 24, 0, 0 }, { 2010, 1, 1, 0, 60, 0 },
+        { 2010, 1, 1, 0, 0, 60 }, { 99, 1, 1, 0, 0, 0 }, { 10000, 1, 1, 0, 0, 0 } };
+    for (const auto& [y, mo, d, h, mi, s] : refused)
+        EXPECT_EQ(OleDateTime(y, mo, d, h, mi, s).GetStatus(), OleDateTime::invalid) << y << '-' << mo << '-' << d;
 
     OleDateTime d(2010, 5, 17, 8, 30, 0);
     const double before = d.m_dt;
@@ -121,20 +115,18 @@ TEST(OleDateTime, LeapDaysAndRefusedDates)
 TEST(OleDateTime, FormatCodes)
 {
     const OleDateTime d(2010, 5, 17, 8, 30, 0);
-    EXPECT_EQ(d.Format(QStringLiteral("%Y-%m-%d %H:%M:%S")), QStringLiteral("2010-05-17 08:30:00"));
-    EXPECT_EQ(d.Format(QStringLiteral("%d/%m/%Y")), QStringLiteral("17/05/2010"));
-    EXPECT_EQ(d.Format(QStringLiteral("%a %A %b %B")), QStringLiteral("Mon Monday May May"));
-    EXPECT_EQ(d.Format(QStringLiteral("%y|%j|%w|%I%p|%%|100%")), QStringLiteral("10|137|1|08AM|%|100%"));
-    EXPECT_EQ(d.Format(QStringLiteral("%#d.%#m.%Y")), QStringLiteral("17.5.2010"));
-    EXPECT_EQ(d.Format(QStringLiteral("%c")), QStringLiteral("05/17/10 08:30:00"));
-    EXPECT_EQ(d.Format(QStringLiteral("%x %X")), QStringLiteral("05/17/10 08:30:00"));
-
     const OleDateTime evening(2009, 1, 4, 20, 5, 9);
-    EXPECT_EQ(evening.Format(QStringLiteral("%I:%M:%S %p %a %b %U %W")), QStringLiteral("08:05:09 PM Sun Jan 01 00"));
-    EXPECT_EQ(OleDateTime(2009, 1, 3, 0, 0, 0).Format(QStringLiteral("%a %U %W")), QStringLiteral("Sat 00 00"));
-    EXPECT_EQ(OleDateTime(2010, 1, 1, 0, 0, 0).Format(QStringLiteral("%I %p")), QStringLiteral("12 AM"));
-    EXPECT_EQ(OleDateTime(2010, 1, 1, 12, 0, 0).Format(QStringLiteral("%I %p")), QStringLiteral("12 PM"));
-    EXPECT_EQ(OleDateTime(150, 3, 1, 0, 0, 0).Format(QStringLiteral("%Y")), QStringLiteral("150"));
+    const std::tuple<OleDateTime, const char*, const char*> cases[]
+        = { { d, "%Y-%m-%d %H:%M:%S", "2010-05-17 08:30:00" }, { d, "%d/%m/%Y", "17/05/2010" },
+              { d, "%a %A %b %B", "Mon Monday May May" }, { d, "%y|%j|%w|%I%p|%%|100%", "10|137|1|08AM|%|100%" },
+              { d, "%#d.%#m.%Y", "17.5.2010" }, { d, "%q %#q", "%q %#q" }, { d, "%c", "05/17/10 08:30:00" },
+              { d, "%x %X", "05/17/10 08:30:00" }, { evening, "%I:%M:%S %p %a %b %U %W", "08:05:09 PM Sun Jan 01 00" },
+              { OleDateTime(2009, 1, 3, 0, 0, 0), "%a %U %W", "Sat 00 00" },
+              { OleDateTime(2010, 1, 1, 0, 0, 0), "%I %p", "12 AM" },
+              { OleDateTime(2010, 1, 1, 12, 0, 0), "%I %p", "12 PM" },
+              { OleDateTime(150, 3, 1, 0, 0, 0), "%Y", "150" } };
+    for (const auto& [date, format, text] : cases)
+        EXPECT_EQ(date.Format(QString::fromLatin1(format)), QString::fromLatin1(text)) << format;
 
     OleDateTime nullDate = d;
     nullDate.SetStatus(OleDateTime::null);
@@ -148,19 +140,16 @@ TEST(OleDateTime, ParseAcceptedForms)
         std::optional<OleDateTime> d = OleDateTime::Parse(QString::fromLatin1(text));
         return d ? d->Format(QStringLiteral("%Y-%m-%d %H:%M:%S")) : QStringLiteral("refused");
     };
-    EXPECT_EQ(fields("2010-05-17 08:30:00"), "2010-05-17 08:30:00");
-    EXPECT_EQ(fields("2010-05-17"), "2010-05-17 00:00:00");
-    EXPECT_EQ(fields("2010-05-17 08:30"), "2010-05-17 08:30:00");
-    EXPECT_EQ(fields("2010-05-17T08:30:15"), "2010-05-17 08:30:15");
-    EXPECT_EQ(fields("2010/05/17"), "2010-05-17 00:00:00");
-    EXPECT_EQ(fields("2010/05/17 23:59:59"), "2010-05-17 23:59:59");
-    EXPECT_EQ(fields("05/17/2010"), "2010-05-17 00:00:00");
-    EXPECT_EQ(fields("5/7/2010 8:05"), "2010-05-07 08:05:00");
-    EXPECT_EQ(fields("2010-5-7 8:05:09"), "2010-05-07 08:05:09");
-    EXPECT_EQ(fields("  2010-05-17  "), "2010-05-17 00:00:00");
-    EXPECT_EQ(fields("1899-12-29 06:00:00"), "1899-12-29 06:00:00");
+    const std::pair<const char*, const char*> accepted[]
+        = { { "2010-05-17 08:30:00", "2010-05-17 08:30:00" }, { "2010-05-17", "2010-05-17 00:00:00" },
+              { "2010-05-17 08:30", "2010-05-17 08:30:00" }, { "2010-05-17T08:30:15", "2010-05-17 08:30:15" },
+              { "2010/05/17", "2010-05-17 00:00:00" }, { "2010/05/17 23:59:59", "2010-05-17 23:59:59" },
+              { "05/17/2010", "2010-05-17 00:00:00" }, { "5/7/2010 8:05", "2010-05-07 08:05:00" },
+              { "2010-5-7 8:05:09", "2010-05-07 08:05:09" }, { "  2010-05-17  ", "2010-05-17 00:00:00" },
+              { "1899-12-29 06:00:00", "1899-12-29 06:00:00" }, { "2000-02-29 00:00:00", "2000-02-29 00:00:00" } };
+    for (const auto& [text, read] : accepted)
+        EXPECT_EQ(fields(text), QString::fromLatin1(read)) << text;
     EXPECT_DOUBLE_EQ(OleDateTime::Parse(QStringLiteral("1899-12-29 06:00:00"))->m_dt, -1.25);
-    EXPECT_EQ(fields("2000-02-29 00:00:00"), "2000-02-29 00:00:00");
 
     for (const char* bad : { "", "   ", "hello", "2010-02-30", "2010-02-30 00:00:00", "1900-02-29 00:00:00",
              "2010-05-17 24:00:00", "2010-05-17 08:60:00", "2010-05-17x", "17.05.2010", "2010-05", "2010-05-17 08",

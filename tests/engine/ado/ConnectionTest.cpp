@@ -257,14 +257,12 @@ TEST_F(EngineTest, ClosingAConnectionClosesItsRecordsetsAndTheyNeverWriteToTheNe
     // Reopened on another file, the old recordsets reach nothing through it.
     Db()->Open(JetConnection(other));
     for (const auto& closed : { rs, clone }) {
-        EXPECT_EQ(Hex(ErrorOf([&] { closed->Update(); }).Error()), Hex(platform::adErrObjectClosed));
-        EXPECT_EQ(Hex(ErrorOf([&] { closed->MoveFirst(); }).Error()), Hex(platform::adErrObjectClosed));
-        EXPECT_EQ(Hex(ErrorOf([&] { closed->AddNew(); }).Error()), Hex(platform::adErrObjectClosed));
-        EXPECT_EQ(Hex(ErrorOf([&] { closed->Delete(); }).Error()), Hex(platform::adErrObjectClosed));
+        const std::function<void()> uses[] = { [&] { closed->Update(); }, [&] { closed->MoveFirst(); },
+            [&] { closed->AddNew(); }, [&] { closed->Delete(); },
+            [&] { word->PutValue(Text(QStringLiteral("WRITTEN"))); }, [&] { word->Value(); } };
+        for (const auto& use : uses)
+            EXPECT_EQ(Hex(ErrorOf(use).Error()), Hex(platform::adErrObjectClosed));
     }
-    EXPECT_EQ(Hex(ErrorOf([&] { word->PutValue(Text(QStringLiteral("WRITTEN"))); }).Error()),
-        Hex(platform::adErrObjectClosed));
-    EXPECT_EQ(Hex(ErrorOf([&] { word->Value(); }).Error()), Hex(platform::adErrObjectClosed));
     auto check = engine::Connection::Create();
     check->Open(JetConnection(other));
     auto rows = check->Execute(QStringLiteral("SELECT Word FROM Words"));

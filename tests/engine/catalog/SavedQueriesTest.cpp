@@ -17,10 +17,8 @@ protected:
     void SetUp() override
     {
         EngineTest::SetUp();
-        AddWord(QStringLiteral("ant"), {}, 1);
-        AddWord(QStringLiteral("bee"), {}, 2);
-        AddWord(QStringLiteral("cat"), {}, 4);
-        AddWord(QStringLiteral("dog"), {}, 8);
+        for (const auto& [word, cycle] : { std::pair { "ant", 1 }, { "bee", 2 }, { "cat", 4 }, { "dog", 8 } })
+            AddWord(QString::fromLatin1(word), {}, cycle);
         Exec(QStringLiteral("CREATE PROCEDURE WordsBetween (lo LONG, [hi cycle] LONG) AS SELECT Word FROM Words "
                             "WHERE MemoryCycle >= lo AND MemoryCycle <= [hi cycle] ORDER BY Word"));
     }

@@ -44,14 +44,19 @@ protected:
         return rows;
     }
 
-    static QStringList Column(const std::vector<Row>& rows, const char* name)
+    // Each row's values of the columns named ("A|B"), joined by '|'.
+    static QStringList Column(const std::vector<Row>& rows, const char* names)
     {
         QStringList values;
         for (const Row& r : rows) {
-            const Variant v = r.value(QString::fromLatin1(name));
-            values << (v.IsNull()                 ? QStringLiteral("(null)")
-                    : v.vt() == platform::VT_BSTR ? v.bstrVal()
-                                                  : v.DebugString());
+            QStringList parts;
+            for (const QString& name : QString::fromLatin1(names).split(u'|')) {
+                const Variant v = r.value(name);
+                parts << (v.IsNull()                  ? QStringLiteral("(null)")
+                        : v.vt() == platform::VT_BSTR ? v.bstrVal()
+                                                      : v.DebugString());
+            }
+            values << parts.join(u'|');
         }
         return values;
     }
@@ -60,14 +65,9 @@ protected:
 TEST_F(SchemaRowsets, TablesAndViewsWithRestrictions)
 {
     const std::vector<Row> all = Rows(engine::adSchemaTables);
-    QStringList listed;
-    for (const Row& r : all)
-        listed << r.value(QStringLiteral("TABLE_TYPE")).bstrVal() + u':'
-                + r.value(QStringLiteral("TABLE_NAME")).bstrVal();
     // The saved queries' own table is not the user's to see.
-    EXPECT_EQ(listed,
-        (QStringList { QStringLiteral("SYSTEM TABLE:sqlite_sequence"), QStringLiteral("TABLE:NewWords"),
-            QStringLiteral("TABLE:Prices"), QStringLiteral("TABLE:Words"), QStringLiteral("VIEW:Busy") }));
+    EXPECT_EQ(Column(all, "TABLE_TYPE|TABLE_NAME"),
+        (QStringList { "SYSTEM TABLE|sqlite_sequence", "TABLE|NewWords", "TABLE|Prices", "TABLE|Words", "VIEW|Busy" }));
     EXPECT_TRUE(all[1].value(QStringLiteral("TABLE_CATALOG")).IsNull());
     EXPECT_TRUE(all[1].value(QStringLiteral("TABLE_SCHEMA")).IsNull());
     // A view carries the date the clock gave when it was made.
@@ -134,12 +134,8 @@ TEST_F(SchemaRowsets, ColumnsDescribeTypesDefaultsAndNulls)
 
 TEST_F(SchemaRowsets, KeysAndIndexes)
 {
-    const std::vector<Row> keys = Rows(engine::adSchemaPrimaryKeys);
-    QStringList listed;
-    for (const Row& r : keys)
-        listed << r.value(QStringLiteral("TABLE_NAME")).bstrVal() + u'.'
-                + r.value(QStringLiteral("COLUMN_NAME")).bstrVal();
-    EXPECT_EQ(listed, (QStringList { "NewWords.ID", "Prices.Code", "Words.ID" }));
+    EXPECT_EQ(Column(Rows(engine::adSchemaPrimaryKeys), "TABLE_NAME|COLUMN_NAME"),
+        (QStringList { "NewWords|ID", "Prices|Code", "Words|ID" }));
     EXPECT_EQ(Column(Rows(engine::adSchemaPrimaryKeys, { {}, {}, QStringLiteral("Prices") }), "PK_NAME"),
         QStringList { QStringLiteral("PrimaryKey") });
 
