@@ -89,8 +89,9 @@ TEST(JetSqlDdlTest, WordTablesReadBackWithTheirAdoTypesAndDefaults)
         EXPECT_EQ(t.adoType, c.type);
         EXPECT_EQ(t.definedSize, c.size);
         EXPECT_EQ(ClockDefaultOf(info.defaultText), c.clock);
-        if (c.defaultText != nullptr)
+        if (c.defaultText != nullptr) {
             EXPECT_EQ(info.defaultText, QString::fromLatin1(c.defaultText));
+        }
         EXPECT_EQ(info.primaryKey, name[1] == "ID");
     }
     EXPECT_TRUE(AdoTypeOfDeclared(words["ID"].declared).attributes & adFldFixed);
